@@ -1,0 +1,84 @@
+# The two akisp11.dll builds embedded as RCDATA 101 (32-bit) and 105 (64-bit).
+#
+# Default: stand-in DLLs built from resources/standin, whose size and SHA-256 are measured at build time.
+# Vendor build: -DTAVLUN_VENDOR_PAYLOAD_DIR=<folder> with the published 3.4.2 files; they must have exactly the
+# published sizes and SHA-256 values, otherwise configuration stops.
+set(TAVLUN_PUBLISHED_32_SIZE 4250752)
+set(TAVLUN_PUBLISHED_32_SHA256 D77EA21B532F7112A1031C71F17123CD1702F8E4161EACBBD55EF9F4998706ED)
+set(TAVLUN_PUBLISHED_64_SIZE 5106816)
+set(TAVLUN_PUBLISHED_64_SHA256 2CE5501D2BB76845F1C89C7A8BB3229C7CF6ECAB8172E7BBF98C259E925D1429)
+
+set(TAVLUN_PAYLOAD_HEADER ${CMAKE_BINARY_DIR}/generated/payload_constants.h)
+set(TAVLUN_PAYLOAD_DIR ${CMAKE_BINARY_DIR}/payload)
+file(MAKE_DIRECTORY ${TAVLUN_PAYLOAD_DIR} ${CMAKE_BINARY_DIR}/generated)
+
+if(TAVLUN_VENDOR_PAYLOAD_DIR)
+  # Find each published build among the folder's DLLs by its size and digest.
+  file(GLOB_RECURSE _candidates LIST_DIRECTORIES false "${TAVLUN_VENDOR_PAYLOAD_DIR}/*.dll" "${TAVLUN_VENDOR_PAYLOAD_DIR}/*.DLL")
+  set(_found32 "")
+  set(_found64 "")
+  set(_seen "")
+  foreach(_file IN LISTS _candidates)
+    file(SIZE "${_file}" _size)
+    file(SHA256 "${_file}" _hash)
+    string(TOUPPER "${_hash}" _hash)
+    string(APPEND _seen "\n  ${_file}: ${_size} bytes, SHA-256 ${_hash}")
+    if(_size EQUAL TAVLUN_PUBLISHED_32_SIZE AND _hash STREQUAL TAVLUN_PUBLISHED_32_SHA256)
+      set(_found32 "${_file}")
+    elseif(_size EQUAL TAVLUN_PUBLISHED_64_SIZE AND _hash STREQUAL TAVLUN_PUBLISHED_64_SHA256)
+      set(_found64 "${_file}")
+    endif()
+  endforeach()
+  if(NOT _found32 OR NOT _found64)
+    message(FATAL_ERROR "TAVLUN_VENDOR_PAYLOAD_DIR=${TAVLUN_VENDOR_PAYLOAD_DIR} does not hold both published akisp11.dll 3.4.2 builds.\n"
+      "Expected 32-bit: ${TAVLUN_PUBLISHED_32_SIZE} bytes, SHA-256 ${TAVLUN_PUBLISHED_32_SHA256}\n"
+      "Expected 64-bit: ${TAVLUN_PUBLISHED_64_SIZE} bytes, SHA-256 ${TAVLUN_PUBLISHED_64_SHA256}\n"
+      "Found:${_seen}\n"
+      "The files must be the published builds, unchanged.")
+  endif()
+  set(TAVLUN_PAYLOAD_32 ${TAVLUN_PAYLOAD_DIR}/akisp11_32.dll)
+  set(TAVLUN_PAYLOAD_64 ${TAVLUN_PAYLOAD_DIR}/akisp11_64.dll)
+  configure_file("${_found32}" ${TAVLUN_PAYLOAD_32} COPYONLY)
+  configure_file("${_found64}" ${TAVLUN_PAYLOAD_64} COPYONLY)
+  set(TAVLUN_PAYLOAD_KIND vendor)
+  message(STATUS "Embedding the published akisp11.dll builds from ${TAVLUN_VENDOR_PAYLOAD_DIR}")
+else()
+  set(TAVLUN_PAYLOAD_KIND standin)
+  set(TAVLUN_PAYLOAD_32 ${TAVLUN_PAYLOAD_DIR}/akisp11_32.dll)
+  set(TAVLUN_PAYLOAD_64 ${TAVLUN_PAYLOAD_DIR}/akisp11_64.dll)
+  set(_standin ${CMAKE_SOURCE_DIR}/resources/standin)
+  set(_standin_deps ${_standin}/akisp11_standin.c ${_standin}/akisp11_standin.rc ${_standin}/akisp11_standin.def)
+  if(MSVC)
+    # Visual Studio cannot build the 64-bit stand-in inside a 32-bit configuration: take the pair that a MinGW
+    # build made (its build/payload folder).
+    set(TAVLUN_STANDIN_PAYLOAD_DIR "" CACHE PATH "Folder with akisp11_32.dll and akisp11_64.dll stand-ins (MSVC builds)")
+    if(NOT EXISTS "${TAVLUN_STANDIN_PAYLOAD_DIR}/akisp11_32.dll" OR NOT EXISTS "${TAVLUN_STANDIN_PAYLOAD_DIR}/akisp11_64.dll")
+      message(FATAL_ERROR "With MSVC pass TAVLUN_VENDOR_PAYLOAD_DIR, or TAVLUN_STANDIN_PAYLOAD_DIR naming the payload "
+        "folder of a MinGW build (it holds akisp11_32.dll and akisp11_64.dll).")
+    endif()
+    configure_file("${TAVLUN_STANDIN_PAYLOAD_DIR}/akisp11_32.dll" ${TAVLUN_PAYLOAD_32} COPYONLY)
+    configure_file("${TAVLUN_STANDIN_PAYLOAD_DIR}/akisp11_64.dll" ${TAVLUN_PAYLOAD_64} COPYONLY)
+  else()
+    # Reproducible: no time stamp, no debug data, fixed image base; the digest changes only with the source.
+    set(_dll_flags -shared -nostdlib -O2 -s -Wl,--no-insert-timestamp -Wl,--enable-stdcall-fixup -Wl,--no-seh -fno-asynchronous-unwind-tables)
+    add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_32}
+      COMMAND ${CMAKE_RC_COMPILER} -c 65001 -F pe-i386 -O coff -i ${_standin}/akisp11_standin.rc -o ${TAVLUN_PAYLOAD_DIR}/standin32.res
+      COMMAND ${CMAKE_C_COMPILER} ${_dll_flags} -Wl,-e,_DllMain@12 -o ${TAVLUN_PAYLOAD_32}
+              ${_standin}/akisp11_standin.c ${_standin}/akisp11_standin.def ${TAVLUN_PAYLOAD_DIR}/standin32.res -lkernel32
+      DEPENDS ${_standin_deps}
+      COMMENT "Building the 32-bit stand-in akisp11.dll" VERBATIM)
+    add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_64}
+      COMMAND ${TAVLUN_X64_RC_COMPILER} -c 65001 -F pe-x86-64 -O coff -i ${_standin}/akisp11_standin.rc -o ${TAVLUN_PAYLOAD_DIR}/standin64.res
+      COMMAND ${TAVLUN_X64_C_COMPILER} ${_dll_flags} -Wl,-e,DllMain -o ${TAVLUN_PAYLOAD_64}
+              ${_standin}/akisp11_standin.c ${_standin}/akisp11_standin.def ${TAVLUN_PAYLOAD_DIR}/standin64.res -lkernel32
+      DEPENDS ${_standin_deps}
+      COMMENT "Building the 64-bit stand-in akisp11.dll" VERBATIM)
+  endif()
+endif()
+
+add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_HEADER}
+  COMMAND ${CMAKE_COMMAND} -DKIND=${TAVLUN_PAYLOAD_KIND} -DDLL32=${TAVLUN_PAYLOAD_32} -DDLL64=${TAVLUN_PAYLOAD_64}
+          -DOUT=${TAVLUN_PAYLOAD_HEADER} -P ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
+  DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
+  COMMENT "Measuring the embedded payloads" VERBATIM)
+add_custom_target(tavlun_payload_constants DEPENDS ${TAVLUN_PAYLOAD_HEADER})

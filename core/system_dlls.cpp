@@ -1,0 +1,100 @@
+#include "core/system_dlls.h"
+
+#include <string>
+
+#include "core/text.h"
+
+#ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+
+namespace tavlun::sysdll {
+namespace {
+
+template <typename Fn>
+bool Resolve(HMODULE module, const char* name, Fn& slot) {
+  slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+  return slot != nullptr;
+}
+
+}  // namespace
+
+void HardenDllSearch() {
+  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+  // kernel32 is always loaded; Windows 7 without update KB2533623 lacks the export.
+  HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+  SetDefaultDllDirectoriesFn set_default = nullptr;
+  if (kernel != nullptr) Resolve(kernel, "SetDefaultDllDirectories", set_default);
+  if (set_default != nullptr) set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  ::SetDllDirectoryW(L"");
+}
+
+HMODULE LoadSystemDll(const wchar_t* name) {
+  HMODULE module = ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (module != nullptr || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
+  // The search flags are unknown to this Windows: name the file in the system folder in full instead.
+  wchar_t directory[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(directory, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  const std::wstring path = JoinPath(std::wstring(directory, length), name);
+  return ::LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+const BcryptApi& Bcrypt() {
+  static const BcryptApi api = [] {
+    BcryptApi a;
+    HMODULE m = LoadSystemDll(L"bcrypt.dll");
+    a.loaded = m != nullptr && Resolve(m, "BCryptOpenAlgorithmProvider", a.BCryptOpenAlgorithmProvider) &&
+               Resolve(m, "BCryptCloseAlgorithmProvider", a.BCryptCloseAlgorithmProvider) &&
+               Resolve(m, "BCryptGetProperty", a.BCryptGetProperty) &&
+               Resolve(m, "BCryptCreateHash", a.BCryptCreateHash) && Resolve(m, "BCryptHashData", a.BCryptHashData) &&
+               Resolve(m, "BCryptFinishHash", a.BCryptFinishHash) &&
+               Resolve(m, "BCryptDestroyHash", a.BCryptDestroyHash) &&
+               Resolve(m, "BCryptGenRandom", a.BCryptGenRandom);
+    return a;
+  }();
+  return api;
+}
+
+const VersionApi& Version() {
+  static const VersionApi api = [] {
+    VersionApi a;
+    HMODULE m = LoadSystemDll(L"version.dll");
+    a.loaded = m != nullptr && Resolve(m, "GetFileVersionInfoSizeW", a.GetFileVersionInfoSizeW) &&
+               Resolve(m, "GetFileVersionInfoW", a.GetFileVersionInfoW) &&
+               Resolve(m, "VerQueryValueW", a.VerQueryValueW);
+    return a;
+  }();
+  return api;
+}
+
+const WinscardApi& Winscard() {
+  static const WinscardApi api = [] {
+    WinscardApi a;
+    HMODULE m = LoadSystemDll(L"winscard.dll");
+    a.loaded = m != nullptr && Resolve(m, "SCardEstablishContext", a.SCardEstablishContext) &&
+               Resolve(m, "SCardReleaseContext", a.SCardReleaseContext) &&
+               Resolve(m, "SCardListReadersW", a.SCardListReadersW) &&
+               Resolve(m, "SCardGetStatusChangeW", a.SCardGetStatusChangeW) &&
+               Resolve(m, "SCardFreeMemory", a.SCardFreeMemory);
+    return a;
+  }();
+  return api;
+}
+
+const Comctl32Api& Comctl32() {
+  static const Comctl32Api api = [] {
+    Comctl32Api a;
+    HMODULE m = LoadSystemDll(L"comctl32.dll");
+    a.loaded = m != nullptr && Resolve(m, "InitCommonControlsEx", a.InitCommonControlsEx) &&
+               Resolve(m, "SetWindowSubclass", a.SetWindowSubclass) &&
+               Resolve(m, "RemoveWindowSubclass", a.RemoveWindowSubclass) &&
+               Resolve(m, "DefSubclassProc", a.DefSubclassProc);
+    // Version 5 has no task dialog; callers fall back to a message box.
+    if (m != nullptr) Resolve(m, "TaskDialogIndirect", a.TaskDialogIndirect);
+    return a;
+  }();
+  return api;
+}
+
+}  // namespace tavlun::sysdll
