@@ -4,6 +4,8 @@
 
 #include "app/run_mode.h"
 #include "app/window_rect.h"
+#include "check/pcsc_probe.h"
+#include "check/pcsc_probe_win.h"
 #include "core/system_dlls.h"
 #include "core/unique_handle.h"
 #include "ui/dpi.h"
@@ -49,8 +51,12 @@ int RunProbeMode() {
   // A rejected handle is not ours to close.
   if (::GetFileType(pipe) != FILE_TYPE_PIPE) return kExitProbeRejected;
   UniqueHandle owned_pipe(pipe);
-  // The probe body comes with the smart-card check; until then no record is written.
-  return kExitProbeWriteFailed;
+  const PcscRecordBytes record = EncodePcscProbeRecord(ProbePcscInChild());
+  // One write, no retry: the parent accepts exactly 68 bytes or nothing.
+  DWORD written = 0;
+  const BOOL wrote = ::WriteFile(pipe, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  owned_pipe.reset();
+  return wrote && written == record.size() ? kExitProbeWritten : kExitProbeWriteFailed;
 }
 
 int RunSelfTestMode() {
