@@ -1,0 +1,21 @@
+// Opening a directory chain component by component, without following links, and keeping it open so that no
+// directory of the chain can be renamed, moved or deleted while the caller works inside it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/unique_handle.h"
+
+namespace tavlun {
+
+// Handles of the opened components, from the drive root downwards. Closing them releases the chain.
+using DirectoryHandleList = std::vector<UniqueHandle>;
+
+// Validates the path (ValidateLocalPathSyntax), then opens every component below the drive root for attribute
+// reads with read and write sharing (never delete sharing) and without following reparse points, and requires
+// each to be a plain directory. At most kMaxPathComponents components. On failure `message` holds a fragment and
+// the handles opened so far stay in `handles` for the caller to close.
+bool PinDirectoryChain(const std::wstring& directory, DirectoryHandleList* handles, std::wstring* message);
+
+}  // namespace tavlun

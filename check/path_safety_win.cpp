@@ -1,0 +1,55 @@
+#include <windows.h>
+
+#include "check/check_limits.h"
+#include "check/directory_chain.h"
+#include "check/path_safety.h"
+#include "core/windows_error.h"
+
+namespace tavlun {
+
+bool ValidateLocalPathSyntax(const std::wstring& path, std::wstring* message) {
+  if (!CheckLocalPathText(path, message)) return false;
+  const std::wstring root = path.substr(0, 3);
+  if (!IsAcceptedDriveType(::GetDriveTypeW(root.c_str()))) {
+    if (message != nullptr) *message = kPathRemoteDrive;
+    return false;
+  }
+  return true;
+}
+
+bool PinDirectoryChain(const std::wstring& directory, DirectoryHandleList* handles, std::wstring* message) {
+  if (!ValidateLocalPathSyntax(directory, message)) return false;
+  std::wstring prefix = directory.substr(0, 3);
+  std::size_t count = 0;
+  std::size_t begin = 3;
+  for (;;) {
+    std::size_t end = directory.find(L'\\', begin);
+    if (end == std::wstring::npos) end = directory.size();
+    if (++count > kMaxPathComponents) {
+      if (message != nullptr) *message = kPathTooManyComponents;
+      return false;
+    }
+    if (prefix.back() != L'\\') prefix.push_back(L'\\');
+    prefix.append(directory, begin, end - begin);
+
+    UniqueHandle component(::CreateFileW(PathForOpening(prefix).c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!component) {
+      const DWORD error = ::GetLastError();
+      if (message != nullptr) *message = kPathComponentOpenFailed + WindowsErrorText(error);
+      return false;
+    }
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!::GetFileInformationByHandleEx(component.get(), FileAttributeTagInfo, &info, sizeof(info)) ||
+        !IsPlainDirectory(info.FileAttributes, info.ReparseTag)) {
+      if (message != nullptr) *message = kPathComponentNotPlainDirectory;
+      return false;
+    }
+    handles->push_back(std::move(component));
+    if (end == directory.size()) return true;
+    begin = end + 1;
+  }
+}
+
+}  // namespace tavlun

@@ -1,0 +1,43 @@
+// Privacy redaction of paths written into reports: the user's own folders become environment-variable
+// placeholders and the name after a folder called "users" becomes "<kullanıcı>". None of these fails.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace tavlun {
+
+// The variables whose values are replaced, in the order that decides ties, and their placeholders.
+struct RedactionVariable {
+  const wchar_t* name;
+  const wchar_t* placeholder;
+};
+inline constexpr std::array<RedactionVariable, 5> kRedactionVariables{{
+    {L"LOCALAPPDATA", L"%LOCALAPPDATA%"},
+    {L"APPDATA", L"%APPDATA%"},
+    {L"TEMP", L"%TEMP%"},
+    {L"TMP", L"%TEMP%"},
+    {L"USERPROFILE", L"%USERPROFILE%"},
+}};
+
+// Values of the variables above, in the same order; an empty value takes no part.
+using RedactionValues = std::array<std::wstring, kRedactionVariables.size()>;
+
+inline constexpr wchar_t kRedactedUserWord[] = L"<kullanıcı>";
+
+// Pure text rule: SanitizeForDisplay, then each non-empty value (longest first, ties in table order) replaced by
+// its placeholder ignoring case, then every name segment after "\users\" that is not empty and does not begin with
+// "%" replaced by kRedactedUserWord. Forward slashes count as backslashes when matching, so a path written with
+// either separator loses the same parts.
+std::wstring RedactPathText(const std::wstring& text, const RedactionValues& values);
+
+// The variable's value; empty when absent, empty or longer than 32768 characters.
+std::wstring ReadEnvironmentVariable(const std::wstring& name);
+
+// The variables of the current process environment, read at every call.
+RedactionValues ReadRedactionValues();
+
+// RedactPathText with the current environment.
+std::wstring RedactPathForReport(const std::wstring& text);
+
+}  // namespace tavlun

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "check/display_text.h"
+#include "check/redaction.h"
+#include "tests/support/test_support.h"
+
+namespace tavlun {
+namespace {
+
+using testing_support::Utf8;
+
+TEST(SanitizeForDisplay, LineBreaksAndDirectionMarksAreNeutralised) {
+  EXPECT_EQ(SanitizeForDisplay(L"  first\r\nsecond\u202Etxt.exe  "), L"first  second_txt.exe");
+  EXPECT_EQ(SanitizeForDisplay(L"\r\n\t\x01\x1F\x7F\x85\x9F"), L"") << "only control characters";
+  EXPECT_EQ(SanitizeForDisplay(L"<b>a&b</b>"), L"_b_a_b_/b_");
+  EXPECT_EQ(SanitizeForDisplay(L"a\u200Bb\u200Cc\u200Dd\u200Ee\u200Ff\u2060g\uFEFFh"), L"a_b_c_d_e_f_g_h");
+  EXPECT_EQ(SanitizeForDisplay(L"\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068\u2069\u061C"), L"__________");
+  EXPECT_EQ(SanitizeForDisplay(L"a\u2028b\u2029c"), L"a b c") << "Unicode line and paragraph separators break lines";
+  EXPECT_EQ(SanitizeForDisplay(L"\u00A0 Çağrı Işık İsmail\u3000"), L"Çağrı Işık İsmail");
+  EXPECT_EQ(SanitizeForDisplay(L"x\u00A0y"), L"x\u00A0y") << "inner no-break space stays";
+}
+
+TEST(SanitizeForDisplay, ResultNeverHasBreaksOrOuterSpace) {
+  // Every code unit of the Basic Multilingual Plane, alone and between letters.
+  for (std::uint32_t u = 0; u <= 0xFFFF; ++u) {
+    const std::wstring out = SanitizeForDisplay(std::wstring(L"a") + static_cast<wchar_t>(u) + L"b");
+    ASSERT_EQ(out.size(), 3u) << u;
+    for (wchar_t c : out) {
+      ASSERT_FALSE(c == L'\r' || c == L'\n' || c == L'\t' || c == L'<' || c == L'>' || c == L'&' || c == 0x202E)
+          << u;
+    }
+    const std::wstring alone = SanitizeForDisplay(std::wstring(1, static_cast<wchar_t>(u)));
+    if (!alone.empty()) {
+      ASSERT_FALSE(IsWhitespaceUnit(alone.front())) << u;
+    }
+  }
+}
+
+TEST(TextFolding, TurkishLettersFoldOneUnitToOne) {
+  EXPECT_EQ(ToLowerText(L"ÇAĞRI IŞIK"), L"çağri işik");
+  EXPECT_EQ(ToLowerText(L"Çağrı Işık"), L"çağri işik");
+  EXPECT_EQ(ToLowerText(L"İSMAİL"), L"ismail");
+  EXPECT_EQ(ToLowerText(L"ÖĞÜŞ ÂÎÛ ÆØÅ Ÿ ΑΒΓ ЖЁ Ｚ"), L"öğüş âîû æøå ÿ αβγ жё ｚ");
+  EXPECT_EQ(ToLowerText(L"C:\\USERS"), L"c:\\users");
+  EXPECT_EQ(ToLowerText(L"×÷ß"), L"×÷ß");
+  for (std::uint32_t u = 0; u <= 0xFFFF; ++u) {
+    ASSERT_EQ(ToLowerText(std::wstring(1, static_cast<wchar_t>(u))).size(), 1u);
+  }
+}
+
+TEST(ReplaceAllIgnoreCase, ReplacesEveryMatchOnceAndKeepsReplacementCase) {
+  std::wstring text = L"C:\\Users\\Ayse\\x;c:\\users\\ayse\\y";
+  ReplaceAllIgnoreCase(&text, L"C:\\USERS\\AYSE", L"%USERPROFILE%");
+  EXPECT_EQ(text, L"%USERPROFILE%\\x;%USERPROFILE%\\y");
+
+  std::wstring recursive = L"aa";
+  ReplaceAllIgnoreCase(&recursive, L"a", L"aA");
+  EXPECT_EQ(recursive, L"aAaA") << "an inserted replacement is not searched again";
+
+  std::wstring unchanged = L"abc";
+  ReplaceAllIgnoreCase(&unchanged, L"", L"x");
+  EXPECT_EQ(unchanged, L"abc");
+  ReplaceAllIgnoreCase(&unchanged, L"abcd", L"x");
+  EXPECT_EQ(unchanged, L"abc");
+
+  std::wstring turkish = L"D:\\ÇAĞRI IŞIK\\notlar";
+  ReplaceAllIgnoreCase(&turkish, L"d:\\çağrı ışık", L"%USERPROFILE%");
+  EXPECT_EQ(turkish, L"%USERPROFILE%\\notlar");
+}
+
+RedactionValues Values(const wchar_t* local_app_data, const wchar_t* app_data, const wchar_t* temp,
+                       const wchar_t* tmp, const wchar_t* profile) {
+  return RedactionValues{local_app_data, app_data, temp, tmp, profile};
+}
+
+TEST(RedactPathText, LongerFolderWinsAndCaseIsIgnored) {
+  const RedactionValues values = Values(L"C:\\Users\\Ayse\\AppData\\Local", L"", L"", L"", L"C:\\Users\\Ayse");
+  EXPECT_EQ(RedactPathText(L"c:\\users\\ayse\\appdata\\local\\Temp\\x.txt", values), L"%LOCALAPPDATA%\\Temp\\x.txt");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\Ayse\\Documents", values), L"%USERPROFILE%\\Documents");
+}
+
+TEST(RedactPathText, TempAndTmpBothBecomeTemp) {
+  EXPECT_EQ(RedactPathText(L"C:\\T\\a", Values(L"", L"", L"C:\\T", L"C:\\T", L"")), L"%TEMP%\\a");
+  EXPECT_EQ(RedactPathText(L"C:\\T\\a", Values(L"", L"", L"", L"C:\\T", L"")), L"%TEMP%\\a");
+}
+
+TEST(RedactPathText, UserNameSegmentRule) {
+  const RedactionValues none{};
+  EXPECT_EQ(RedactPathText(L"D:\\Backup\\Users\\mehmet\\notes.txt", none), L"D:\\Backup\\Users\\<kullanıcı>\\notes.txt");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\%USERNAME%\\x", none), L"C:\\Users\\%USERNAME%\\x");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\", none), L"C:\\Users\\");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\a\\x and C:\\Users\\b\\y", none),
+            L"C:\\Users\\<kullanıcı>\\x and C:\\Users\\<kullanıcı>\\y");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\ali", none), L"C:\\Users\\<kullanıcı>");
+  EXPECT_EQ(RedactPathText(L"x\\USERS\\\\Users\\b", none), L"x\\USERS\\\\Users\\<kullanıcı>");
+  EXPECT_EQ(RedactPathText(L"C:/Users/veli/x", none), L"C:/Users/<kullanıcı>/x") << "forward slashes too";
+}
+
+TEST(RedactPathText, OutputIsDisplaySafe) {
+  EXPECT_EQ(RedactPathText(L" C:\\a\r\nb\u202E ", RedactionValues{}), L"C:\\a  b_");
+}
+
+// The profile paths of users with Turkish names, in every letter case a tool might write them, never survive.
+TEST(RedactPathText, TurkishProfileNamesNeverSurvive) {
+  struct Profile {
+    const wchar_t* profile;
+    const wchar_t* name_forms[4];
+  };
+  const Profile profiles[] = {
+      {L"C:\\Users\\Çağrı Işık", {L"Çağrı Işık", L"ÇAĞRI IŞIK", L"çağrı ışık", L"çaĞRı IşIK"}},
+      {L"C:\\Users\\İsmail", {L"İsmail", L"İSMAİL", L"ismail", L"ISMAIL"}},
+  };
+  for (const Profile& p : profiles) {
+    const std::wstring profile = p.profile;
+    const RedactionValues values = Values((profile + L"\\AppData\\Local").c_str(), (profile + L"\\AppData\\Roaming").c_str(),
+                                          (profile + L"\\AppData\\Local\\Temp").c_str(), L"", p.profile);
+    for (const wchar_t* form : p.name_forms) {
+      for (const wchar_t* prefix : {L"C:\\Users\\", L"c:\\USERS\\", L"C:/users/"}) {
+        for (const wchar_t* rest : {L"", L"\\", L"\\jdk\\bin\\javaws.exe", L"\\AppData\\Local\\Temp\\x",
+                                    L"\\appdata\\ROAMING\\y"}) {
+          const std::wstring text = std::wstring(L"yol=") + prefix + form + rest + L"; sonu";
+          const std::wstring redacted = RedactPathText(text, values);
+          const std::wstring folded = ToLowerText(redacted);
+          EXPECT_EQ(folded.find(L"çağri"), std::wstring::npos) << Utf8(text) << " -> " << Utf8(redacted);
+          EXPECT_EQ(folded.find(L"işik"), std::wstring::npos) << Utf8(text) << " -> " << Utf8(redacted);
+          EXPECT_EQ(folded.find(L"ismail"), std::wstring::npos) << Utf8(text) << " -> " << Utf8(redacted);
+        }
+      }
+    }
+  }
+  const RedactionValues ayse = Values(L"", L"", L"", L"", L"C:\\Users\\Çağrı Işık");
+  EXPECT_EQ(RedactPathText(L"C:\\USERS\\ÇAĞRI IŞIK\\jdk", ayse), L"%USERPROFILE%\\jdk");
+}
+
+// Sets a variable for the life of the object and restores the previous value.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name) {
+    wchar_t buffer[32768];
+    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 32768);
+    had_value_ = length > 0 && length < 32768;
+    if (had_value_) previous_.assign(buffer, length);
+    ::SetEnvironmentVariableW(name, value);
+  }
+  ~ScopedEnvironment() { ::SetEnvironmentVariableW(name_.c_str(), had_value_ ? previous_.c_str() : nullptr); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::wstring name_;
+  std::wstring previous_;
+  bool had_value_ = false;
+};
+
+TEST(ReadEnvironmentVariable, AbsentEmptyAndOversized) {
+  {
+    ScopedEnvironment set(L"TAVLUN_TEST_VALUE", L"değer");
+    EXPECT_EQ(ReadEnvironmentVariable(L"TAVLUN_TEST_VALUE"), L"değer");
+  }
+  EXPECT_EQ(ReadEnvironmentVariable(L"TAVLUN_TEST_VALUE"), L"");
+  {
+    ScopedEnvironment set(L"TAVLUN_TEST_VALUE", L"");
+    EXPECT_EQ(ReadEnvironmentVariable(L"TAVLUN_TEST_VALUE"), L"");
+  }
+  {
+    const std::wstring at_limit(32766, L'a');
+    ScopedEnvironment set(L"TAVLUN_TEST_VALUE", at_limit.c_str());
+    EXPECT_EQ(ReadEnvironmentVariable(L"TAVLUN_TEST_VALUE"), at_limit) ;
+  }
+}
+
+TEST(RedactPathForReport, UsesTheCurrentEnvironment) {
+  ScopedEnvironment profile(L"USERPROFILE", L"C:\\Users\\Çağrı Işık");
+  ScopedEnvironment local(L"LOCALAPPDATA", L"C:\\Users\\Çağrı Işık\\AppData\\Local");
+  ScopedEnvironment roaming(L"APPDATA", L"C:\\Users\\Çağrı Işık\\AppData\\Roaming");
+  ScopedEnvironment temp(L"TEMP", L"C:\\Users\\Çağrı Işık\\AppData\\Local\\Temp");
+  ScopedEnvironment tmp(L"TMP", L"C:\\Users\\Çağrı Işık\\AppData\\Local\\Temp");
+  EXPECT_EQ(RedactPathForReport(L"C:\\USERS\\ÇAĞRI IŞIK\\AppData\\Local\\Temp\\jdk"), L"%TEMP%\\jdk");
+  EXPECT_EQ(RedactPathForReport(L"c:\\users\\çağrı ışık\\appdata\\roaming\\x"), L"%APPDATA%\\x");
+  EXPECT_EQ(RedactPathForReport(L"C:\\Users\\Çağrı Işık\\jdk"), L"%USERPROFILE%\\jdk");
+  EXPECT_EQ(RedactPathForReport(L"E:\\Users\\Çağrı Işık\\jdk"), L"E:\\Users\\<kullanıcı>\\jdk");
+}
+
+}  // namespace
+}  // namespace tavlun
