@@ -21,6 +21,9 @@ struct FileIdentity {
 // True only when both identities are valid and all three numbers are equal.
 bool SameFileIdentity(const FileIdentity& a, const FileIdentity& b);
 
+// The kind test of CheckRegularSingleLinkFile: no directory or reparse-point attribute and no reparse tag.
+bool IsPlainFileKind(std::uint32_t attributes, std::uint32_t reparse_tag);
+
 // The handle must be a regular file (no directory, no reparse point) with exactly one hard link.
 // Sets no Windows error; callers that need a code use 4393.
 bool CheckRegularSingleLinkFile(HANDLE file, FileIdentity* identity, std::wstring* message);

@@ -1,10 +1,15 @@
 // Read-only assessment of the installed akisp11.dll files against the embedded builds.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "integrity/payload.h"
+
 namespace tavlun {
+
+struct SystemDirectories;
 
 enum class DllStateKind : std::int32_t {
   Missing = 0,
@@ -27,12 +32,39 @@ struct DllState {
 // Never fails: failures become the kind and the message.
 DllState AssessDllState();
 
+// The assessment on given system facts (the files themselves are still read from disk).
+DllState AssessDllStateOn(const SystemDirectories& system);
+
 // Safety pre-check of a target path; opens nothing that could follow a link. Absent (2 or 3) is success with
-// exists = false.
+// exists = false. Stores 4393 for a directory or reparse point and 1142 for a file with more than one link.
 bool CheckTargetFile(const std::wstring& path, bool* exists, std::wstring* message,
                      std::uint32_t* win32_error = nullptr);
 
 // Membership of BUILTIN\Administrators in the effective token (false for a filtered token).
 bool IsUserAdmin();
+
+// Decisions of the assessment, apart from the files they are made on.
+
+// How the targets that were examined to the end compare with their builds.
+struct TargetCounts {
+  std::size_t identical = 0;
+  std::size_t same_or_newer = 0;
+  std::size_t replaceable = 0;
+  std::size_t missing = 0;
+};
+
+// Sets kind, message and the three flags from the counters (first match wins: all identical, any missing,
+// any replaceable, otherwise only same-or-newer files besides identical ones). targets_text is left alone.
+void FoldTargetCounts(const TargetCounts& counts, std::size_t target_count, DllState* state);
+
+// A different file is kept only when it is a DLL for the build's machine declaring at least the build's version.
+bool IsSameOrNewerThanBuild(bool machine_read, std::uint16_t machine, bool version_read, PackedVersion version,
+                            const PayloadDescriptor& build);
+
+// A target that failed the pre-check with this code may still be installable by the elevated run (5, 32, 33).
+bool IsAccessProblem(std::uint32_t code);
+
+// The attribute test of CheckTargetFile: no directory and no reparse point.
+bool IsPlainTargetAttributes(std::uint32_t attributes);
 
 }  // namespace tavlun

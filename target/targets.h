@@ -1,6 +1,7 @@
 // Which akisp11.dll builds this Windows needs, and where each one lives.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,11 @@
 namespace tavlun {
 
 inline constexpr wchar_t kAkisDllName[] = L"akisp11.dll";
+
+// wProcessorArchitecture values the resolution distinguishes.
+inline constexpr unsigned short kArchitectureX86 = 0;
+inline constexpr unsigned short kArchitectureX64 = 9;
+inline constexpr unsigned short kArchitectureArm64 = 12;
 
 struct TargetLocation {
   std::wstring directory;     // used for every file operation (Sysnative for the 64-bit build)
@@ -22,11 +28,34 @@ struct TargetEntry {
   TargetLocation location;
 };
 
+// The answer of one directory query: the path, or empty with the Windows error of the failed query.
+struct DirectoryQuery {
+  std::wstring path;
+  std::uint32_t error = 0;
+};
+
+// What the system reported about itself; the resolution below depends on nothing else.
+struct SystemDirectories {
+  unsigned short architecture = 0;  // native wProcessorArchitecture
+  DirectoryQuery system;            // GetSystemDirectoryW
+  DirectoryQuery system_wow64;      // GetSystemWow64DirectoryW
+  DirectoryQuery windows;           // GetWindowsDirectoryW
+};
+
 // The native processor architecture (wProcessorArchitecture of GetNativeSystemInfo).
 unsigned short NativeArchitecture();
+
+// Asks this Windows. A query counts only when it returned a non-empty path that fitted the buffer.
+SystemDirectories QuerySystemDirectories();
 
 // Fails (with an empty list) on ARM64 and other architectures; never returns a partial list.
 bool ResolveRequiredTargets(std::vector<TargetEntry>* targets, std::wstring* message);
 bool ResolveTarget(const PayloadDescriptor& descriptor, TargetLocation* location, std::wstring* message);
+
+// The same decisions on given system facts (no system calls).
+bool ResolveRequiredTargetsOn(const SystemDirectories& system, std::vector<TargetEntry>* targets,
+                              std::wstring* message);
+bool ResolveTargetOn(const SystemDirectories& system, const PayloadDescriptor& descriptor, TargetLocation* location,
+                     std::wstring* message);
 
 }  // namespace tavlun

@@ -1,0 +1,69 @@
+#include <windows.h>
+
+#include "core/unique_handle.h"
+#include "core/windows_error.h"
+#include "target/dll_state.h"
+
+namespace tavlun {
+
+bool IsPlainTargetAttributes(std::uint32_t attributes) {
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+bool CheckTargetFile(const std::wstring& path, bool* exists, std::wstring* message, std::uint32_t* win32_error) {
+  auto store = [win32_error](DWORD code) {
+    if (win32_error != nullptr) *win32_error = code;
+  };
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    store(error);
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      *exists = false;
+      return true;
+    }
+    *message = L"Hedef dosya bilgisi okunamadı: " + WindowsErrorText(error);
+    return false;
+  }
+  *exists = true;
+  if (!IsPlainTargetAttributes(attributes)) {
+    store(kErrorNotRegularSingleLinkFile);
+    *message = L"Hedef normal bir dosya değil veya yeniden ayrıştırma noktası; güvenlik için işlem durduruldu.";
+    return false;
+  }
+  // Attribute access only: no data is read and no link is followed.
+  UniqueHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD error = ::GetLastError();
+    store(error);
+    *message = L"Hedef dosyanın kimliği doğrulanamadı: " + WindowsErrorText(error);
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file.get(), &info)) {
+    const DWORD error = ::GetLastError();
+    store(error);
+    *message = L"Hedef dosyanın bağlantı bilgisi okunamadı: " + WindowsErrorText(error);
+    return false;
+  }
+  if (info.nNumberOfLinks != 1) {
+    store(ERROR_TOO_MANY_LINKS);
+    *message = L"Hedef dosyanın birden fazla sabit bağlantısı var; güvenlik için işlem durduruldu.";
+    return false;
+  }
+  return true;
+}
+
+bool IsUserAdmin() {
+  BYTE sid[SECURITY_MAX_SID_SIZE];  // 68 bytes
+  DWORD sid_size = sizeof(sid);
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &sid_size)) return false;
+  BOOL member = FALSE;
+  // No token: the effective token of the calling thread.
+  if (!::CheckTokenMembership(nullptr, sid, &member)) return false;
+  return member != FALSE;
+}
+
+}  // namespace tavlun
