@@ -1,0 +1,343 @@
+// AssessDllState and CheckTargetFile on files planted in the prefix's real system folders. The folders are put
+// back as they were by PlantedTargets, whatever the test does; the target area runs under a CTest resource lock.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "core/windows_error.h"
+#include "resources/resource_ids.h"
+#include "target/dll_state.h"
+#include "target/targets.h"
+#include "tests/support/test_support.h"
+
+namespace tavlun {
+namespace {
+
+using testing_support::EmbeddedPayload;
+using testing_support::ReadBytes;
+using testing_support::TestBinDir;
+using testing_support::Utf8;
+using testing_support::WriteBytes;
+
+constexpr std::size_t k32 = 0;
+constexpr std::size_t k64 = 1;
+
+std::wstring TestDll(const std::wstring& name) { return JoinPath(JoinPath(TestBinDir(), L"dlls"), name); }
+
+void RemovePath(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    ::RemoveDirectoryW(path.c_str());
+  } else {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
+  }
+}
+
+// Empties both targets for the test and puts back whatever was there before when it ends.
+class PlantedTargets {
+ public:
+  PlantedTargets() {
+    std::wstring message;
+    if (!ResolveRequiredTargets(&targets_, &message) || targets_.size() != 2) return;
+    for (const TargetEntry& target : targets_) {
+      Saved saved;
+      saved.path = target.location.file_path;
+      const DWORD attributes = ::GetFileAttributesW(saved.path.c_str());
+      saved.existed = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+      if (saved.existed) saved.bytes = ReadBytes(saved.path);
+      RemovePath(saved.path);
+      saved_.push_back(std::move(saved));
+    }
+    ready_ = true;
+  }
+  ~PlantedTargets() {
+    for (const std::wstring& extra : extras_) RemovePath(extra);
+    for (const Saved& saved : saved_) {
+      RemovePath(saved.path);
+      if (saved.existed) WriteBytes(saved.path, saved.bytes);
+    }
+  }
+  PlantedTargets(const PlantedTargets&) = delete;
+  PlantedTargets& operator=(const PlantedTargets&) = delete;
+
+  bool ready() const { return ready_; }
+  const std::wstring& Path(std::size_t index) const { return targets_[index].location.file_path; }
+  const std::wstring& Display(std::size_t index) const { return targets_[index].location.display_path; }
+
+  bool PlantBytes(std::size_t index, const std::vector<std::uint8_t>& bytes) { return WriteBytes(Path(index), bytes); }
+  bool PlantEmbedded(std::size_t index) {
+    return PlantBytes(index, EmbeddedPayload(index == k32 ? IDR_AKISP11_32 : IDR_AKISP11_64));
+  }
+  bool PlantCopy(std::size_t index, const std::wstring& source) {
+    const std::vector<std::uint8_t> bytes = ReadBytes(source);
+    return !bytes.empty() && PlantBytes(index, bytes);
+  }
+  bool PlantDirectory(std::size_t index) { return ::CreateDirectoryW(Path(index).c_str(), nullptr) != FALSE; }
+  bool AddSecondLink(std::size_t index) {
+    const std::wstring link = Path(index) + L".second-link";
+    extras_.push_back(link);
+    return ::CreateHardLinkW(link.c_str(), Path(index).c_str(), nullptr) != FALSE;
+  }
+
+ private:
+  struct Saved {
+    std::wstring path;
+    bool existed = false;
+    std::vector<std::uint8_t> bytes;
+  };
+  std::vector<TargetEntry> targets_;
+  std::vector<Saved> saved_;
+  std::vector<std::wstring> extras_;
+  bool ready_ = false;
+};
+
+class DllStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(planted_.ready()) << "the x64 targets could not be prepared"; }
+  std::wstring BothTargetsText() const {
+    return L"32-bit: " + planted_.Display(k32) + L"   |   64-bit: " + planted_.Display(k64);
+  }
+  PlantedTargets planted_;
+};
+
+TEST_F(DllStateTest, BothMissing) {
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::Missing);
+  EXPECT_EQ(state.message, L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor; mevcut doğru dosyalar korunacak.");
+  EXPECT_EQ(state.targets_text, BothTargetsText());
+  EXPECT_TRUE(state.install_offered);
+  EXPECT_FALSE(state.package_verified);
+  EXPECT_FALSE(state.runtime_confirmed);
+}
+
+TEST_F(DllStateTest, IdenticalThirtyTwoBitAndNoSixtyFourBit) {
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::Missing);
+  EXPECT_EQ(state.message.rfind(L"1 AKİS mimari dosyası", 0), 0u) << Utf8(state.message);
+  EXPECT_TRUE(state.install_offered);
+  EXPECT_FALSE(state.package_verified);
+}
+
+TEST_F(DllStateTest, BothIdenticalMatchThePackage) {
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  // The 64-bit file really lies in the native folder: the 32-bit view of System32 does not show it.
+  wchar_t redirected[MAX_PATH];
+  ASSERT_NE(::GetSystemDirectoryW(redirected, MAX_PATH), 0u);
+  EXPECT_NE(ReadBytes(JoinPath(redirected, L"akisp11.dll")), EmbeddedPayload(IDR_AKISP11_64));
+
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::MatchesPackage) << Utf8(state.message);
+  EXPECT_TRUE(state.package_verified);
+  EXPECT_TRUE(state.runtime_confirmed);
+  EXPECT_FALSE(state.install_offered);
+  EXPECT_EQ(state.targets_text, BothTargetsText());
+}
+
+TEST_F(DllStateTest, OlderVersionIsReplaceable) {
+  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_3.4.1.0.dll")));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
+  EXPECT_EQ(state.message,
+            L"1 hedefte paketle eşleşmeyen AKİS DLL bulundu. Daha yeni sürümler değiştirilmez; diğer dosyalar önce "
+            L"yedeklenir.");
+  EXPECT_TRUE(state.install_offered);
+  EXPECT_FALSE(state.package_verified);
+}
+
+TEST_F(DllStateTest, SameVersionOtherBytesIsKept) {
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x64_3.4.2.0.dll")));
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept);
+  EXPECT_EQ(state.message, L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi.");
+  EXPECT_FALSE(state.install_offered);
+  EXPECT_FALSE(state.package_verified);
+}
+
+TEST_F(DllStateTest, NewerVersionsAreKept) {
+  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_3.4.2.0.dll")));
+  for (const wchar_t* newer : {L"akis_x64_3.4.2.7.dll", L"akis_x64_3.5.0.0.dll"}) {
+    ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(newer)));
+    const DllState state = AssessDllState();
+    EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept) << Utf8(newer);
+    EXPECT_FALSE(state.install_offered);
+  }
+}
+
+TEST_F(DllStateTest, ThirtyTwoBitFileAtTheSixtyFourBitTargetIsReplaceable) {
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x86_3.4.2.0.dll")));
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
+  EXPECT_TRUE(state.install_offered);
+}
+
+TEST_F(DllStateTest, FilesWithoutVersionOrOlderAreReplaceable) {
+  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_noversion.dll")));
+  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x64_noversion.dll")));
+  DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
+  EXPECT_EQ(state.message.rfind(L"2 hedefte", 0), 0u) << Utf8(state.message);
+
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x64_3.4.1.0.dll")));
+  state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
+  EXPECT_EQ(state.message.rfind(L"1 hedefte", 0), 0u) << Utf8(state.message);
+}
+
+TEST_F(DllStateTest, MissingOutranksADifferentFile) {
+  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x64_3.4.1.0.dll")));
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::Missing);
+  EXPECT_EQ(state.message.rfind(L"1 AKİS", 0), 0u) << Utf8(state.message);
+  EXPECT_TRUE(state.install_offered);
+}
+
+TEST_F(DllStateTest, TargetHeldOpenWithoutSharingKeepsTheInstallOffered) {
+  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_3.4.1.0.dll")));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  {
+    UniqueHandle holder(::CreateFileW(planted_.Path(k32).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    // Reading attributes ignores share modes; reading the data to hash it does not.
+    bool exists = false;
+    std::wstring message;
+    std::uint32_t error = 0;
+    EXPECT_TRUE(CheckTargetFile(planted_.Path(k32), &exists, &message, &error)) << Utf8(message);
+    EXPECT_TRUE(exists);
+
+    const DllState state = AssessDllState();
+    EXPECT_EQ(state.kind, DllStateKind::VerificationFailed);
+    EXPECT_EQ(state.message, L"32-bit hedefi: Dosya okunamadı: " + WindowsErrorText(ERROR_SHARING_VIOLATION));
+    EXPECT_TRUE(state.install_offered);
+    EXPECT_EQ(state.targets_text, L"32-bit: " + planted_.Display(k32)) << "later targets are not examined";
+  }
+  EXPECT_EQ(AssessDllState().kind, DllStateKind::DifferentFile) << "readable again once the holder closed";
+}
+
+TEST_F(DllStateTest, TargetPendingDeletionIsAnAccessProblem) {
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  UniqueHandle doomed(::CreateFileW(planted_.Path(k64).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(doomed);
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  ASSERT_TRUE(::SetFileInformationByHandle(doomed.get(), FileDispositionInfo, &disposition, sizeof(disposition)));
+  UniqueHandle reopened(::CreateFileW(planted_.Path(k64).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (reopened) {
+    GTEST_SKIP() << "Wine opens a file pending deletion like any other (Windows refuses with access denied); the "
+                    "access-denied rule is covered by AccessProblemsKeepTheInstallOffered";
+  }
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::VerificationFailed);
+  EXPECT_EQ(state.message.rfind(L"64-bit hedefi: ", 0), 0u) << Utf8(state.message);
+  EXPECT_NE(state.message.find(WindowsErrorText(ERROR_ACCESS_DENIED)), std::wstring::npos) << Utf8(state.message);
+  EXPECT_TRUE(state.install_offered);
+  EXPECT_EQ(state.targets_text, BothTargetsText());
+}
+
+TEST_F(DllStateTest, DirectoryAtTheTargetStopsWithoutOfferingTheInstall) {
+  ASSERT_TRUE(planted_.PlantDirectory(k32));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  bool exists = false;
+  std::wstring message;
+  std::uint32_t error = 0;
+  EXPECT_FALSE(CheckTargetFile(planted_.Path(k32), &exists, &message, &error));
+  EXPECT_TRUE(exists);
+  EXPECT_EQ(error, kErrorNotRegularSingleLinkFile);
+
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::VerificationFailed);
+  EXPECT_EQ(state.message,
+            L"32-bit hedefi: Hedef normal bir dosya değil veya yeniden ayrıştırma noktası; güvenlik için işlem "
+            L"durduruldu.");
+  EXPECT_FALSE(state.install_offered);
+  EXPECT_EQ(state.targets_text, L"32-bit: " + planted_.Display(k32));
+}
+
+TEST_F(DllStateTest, HardLinkedTargetStopsWithoutOfferingTheInstall) {
+  ASSERT_TRUE(planted_.PlantEmbedded(k32));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  ASSERT_TRUE(planted_.AddSecondLink(k64));
+  bool exists = false;
+  std::wstring message;
+  std::uint32_t error = 0;
+  EXPECT_FALSE(CheckTargetFile(planted_.Path(k64), &exists, &message, &error));
+  EXPECT_EQ(error, 1142u);
+
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::VerificationFailed);
+  EXPECT_EQ(state.message,
+            L"64-bit hedefi: Hedef dosyanın birden fazla sabit bağlantısı var; güvenlik için işlem durduruldu.");
+  EXPECT_FALSE(state.install_offered);
+}
+
+TEST_F(DllStateTest, SymbolicLinkAtTheTargetStopsWithoutOfferingTheInstall) {
+  testing_support::ScratchDir dir;
+  const std::wstring real = dir.Child(L"real.dll");
+  ASSERT_TRUE(WriteBytes(real, EmbeddedPayload(IDR_AKISP11_32)));
+  constexpr DWORD kAllowUnprivileged = 0x2;
+  if (!::CreateSymbolicLinkW(planted_.Path(k32).c_str(), real.c_str(), kAllowUnprivileged)) {
+    GTEST_SKIP() << "creating a symbolic link needs a privilege this account lacks";
+  }
+  const DWORD attributes = ::GetFileAttributesW(planted_.Path(k32).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    GTEST_SKIP() << "Wine reports CreateSymbolicLinkW success but creates no reparse point; the refusal is covered "
+                    "by ReparsePointsAndDirectoriesAreNotPlainTargets and DirectoryAtTheTargetStopsWithoutOfferingTheInstall";
+  }
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::VerificationFailed);
+  EXPECT_EQ(state.message,
+            L"32-bit hedefi: Hedef normal bir dosya değil veya yeniden ayrıştırma noktası; güvenlik için işlem "
+            L"durduruldu.");
+  EXPECT_FALSE(state.install_offered);
+}
+
+TEST(CheckTargetFile, AbsentFileOrFolderIsNotAFailure) {
+  testing_support::ScratchDir dir;
+  bool exists = true;
+  std::wstring message = L"untouched";
+  std::uint32_t error = 0;
+  EXPECT_TRUE(CheckTargetFile(dir.Child(L"akisp11.dll"), &exists, &message, &error));
+  EXPECT_FALSE(exists);
+  EXPECT_EQ(error, 2u);
+  exists = true;
+  EXPECT_TRUE(CheckTargetFile(JoinPath(dir.Child(L"no-such-folder"), L"akisp11.dll"), &exists, &message, &error));
+  EXPECT_FALSE(exists);
+  EXPECT_EQ(error, 3u);
+  EXPECT_EQ(message, L"untouched");
+
+  ASSERT_TRUE(WriteBytes(dir.Child(L"akisp11.dll"), "x", 1));
+  EXPECT_TRUE(CheckTargetFile(dir.Child(L"akisp11.dll"), &exists, &message, &error));
+  EXPECT_TRUE(exists);
+}
+
+TEST(IsUserAdmin, AdministratorHereButNotWithTheGroupDisabled) {
+  EXPECT_TRUE(IsUserAdmin()) << "every Wine process has an administrator token";
+  const std::wstring probe = testing_support::ToolPath(L"admin_probe.exe");
+  const testing_support::ProcessResult direct = testing_support::RunProcess(probe, L"");
+  ASSERT_TRUE(direct.started);
+  EXPECT_EQ(direct.exit_code, 1u);
+  const testing_support::ProcessResult restricted = testing_support::RunProcess(
+      testing_support::ToolPath(L"run_restricted.exe"), testing_support::QuoteArgument(probe));
+  ASSERT_TRUE(restricted.started);
+  EXPECT_EQ(restricted.exit_code, 0u) << "200..203: the restricted start failed";
+}
+
+}  // namespace
+}  // namespace tavlun
