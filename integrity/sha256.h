@@ -28,16 +28,18 @@ bool IsPlainFileKind(std::uint32_t attributes, std::uint32_t reparse_tag);
 // Sets no Windows error; callers that need a code use 4393.
 bool CheckRegularSingleLinkFile(HANDLE file, FileIdentity* identity, std::wstring* message);
 
-// Hashes the whole file from offset 0 (moves the file pointer).
+// Hashes the whole file from offset 0 (moves the file pointer). Stores the Windows error of a failed seek or read.
 bool Sha256OpenFile(HANDLE file, std::wstring* digest, std::wstring* message, std::uint32_t* win32_error = nullptr);
 
+// One pass over the block; no Windows error is produced.
 bool Sha256Memory(const void* data, std::uint32_t length, std::wstring* digest, std::wstring* message);
 
 // Opens without following links, refuses non-regular or hard-linked files (4393), hashes, closes.
 bool Sha256FilePath(const std::wstring& path, std::wstring* digest, std::wstring* message,
                     std::uint32_t* win32_error = nullptr);
 
-// The access, sharing and flags used to open a file for inspection (read, full sharing, link itself opened).
+// The access, sharing and flags used to open a file for inspection (read, full sharing, link itself opened,
+// sequential scan). INVALID_HANDLE_VALUE with the last error set on failure; the caller owns the handle.
 HANDLE OpenFileForInspection(const std::wstring& path);
 
 }  // namespace tavlun

@@ -50,6 +50,8 @@ SystemDirectories QuerySystemDirectories();
 
 // Fails (with an empty list) on ARM64 and other architectures; never returns a partial list.
 bool ResolveRequiredTargets(std::vector<TargetEntry>* targets, std::wstring* message);
+// One build's target on this Windows; fails for a build this architecture cannot take or a failed directory query,
+// leaving `location` untouched.
 bool ResolveTarget(const PayloadDescriptor& descriptor, TargetLocation* location, std::wstring* message);
 
 // The same decisions on given system facts (no system calls).

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwctype>
 #include <initializer_list>
 #include <string>
 #include <utility>

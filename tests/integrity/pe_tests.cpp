@@ -37,7 +37,7 @@ class GuardedBytes {
     const std::size_t usable = (size + page - 1) / page * page;
     base_ = static_cast<std::uint8_t*>(::VirtualAlloc(nullptr, usable + page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     DWORD old = 0;
-    ::VirtualProtect(base_ + usable, page, PAGE_NOACCESS, &old);
+    guarded_ = base_ != nullptr && ::VirtualProtect(base_ + usable, page, PAGE_NOACCESS, &old) != FALSE;
     data_ = base_ + usable - size;
     if (size != 0) std::memcpy(data_, data, size);
   }
@@ -45,8 +45,10 @@ class GuardedBytes {
   GuardedBytes(const GuardedBytes&) = delete;
   GuardedBytes& operator=(const GuardedBytes&) = delete;
   const std::uint8_t* data() const { return data_; }
+  bool guarded() const { return guarded_; }
 
  private:
+  bool guarded_ = false;
   std::uint8_t* base_ = nullptr;
   std::uint8_t* data_ = nullptr;
 };
@@ -235,6 +237,7 @@ void CheckEveryPrefix(const std::vector<std::uint8_t>& image, bool pe32plus) {
   std::size_t shortest_header_block = 0;
   for (std::size_t length = 0; length < image.size(); ++length) {
     GuardedBytes guarded(image.data(), length);
+    ASSERT_TRUE(guarded.guarded());
     // As a file of that length: the sections no longer fit.
     EXPECT_FALSE(ValidatePeHeaders(guarded.data(), length, length, true, &name, &message)) << length;
     // As a short header block of the whole file: valid once the block holds all headers.
