@@ -6,6 +6,7 @@
 
 #include "check/display_text.h"
 #include "check/redaction.h"
+#include "tests/check/scoped_environment.h"
 #include "tests/support/test_support.h"
 
 namespace tavlun {
@@ -136,25 +137,7 @@ TEST(RedactPathText, TurkishProfileNamesNeverSurvive) {
   EXPECT_EQ(RedactPathText(L"C:\\USERS\\ÇAĞRI IŞIK\\jdk", ayse), L"%USERPROFILE%\\jdk");
 }
 
-// Sets a variable for the life of the object and restores the previous value.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const wchar_t* value) : name_(name) {
-    wchar_t buffer[32768];
-    const DWORD length = ::GetEnvironmentVariableW(name, buffer, 32768);
-    had_value_ = length > 0 && length < 32768;
-    if (had_value_) previous_.assign(buffer, length);
-    ::SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedEnvironment() { ::SetEnvironmentVariableW(name_.c_str(), had_value_ ? previous_.c_str() : nullptr); }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::wstring name_;
-  std::wstring previous_;
-  bool had_value_ = false;
-};
+using testing_support::ScopedEnvironment;
 
 TEST(ReadEnvironmentVariable, AbsentEmptyAndOversized) {
   {
