@@ -67,6 +67,4 @@ std::wstring RedactPathText(const std::wstring& text, const RedactionValues& val
   return redacted;
 }
 
-std::wstring RedactPathForReport(const std::wstring& text) { return RedactPathText(text, ReadRedactionValues()); }
-
 }  // namespace tavlun

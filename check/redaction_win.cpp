@@ -24,4 +24,6 @@ RedactionValues ReadRedactionValues() {
   return values;
 }
 
+std::wstring RedactPathForReport(const std::wstring& text) { return RedactPathText(text, ReadRedactionValues()); }
+
 }  // namespace tavlun

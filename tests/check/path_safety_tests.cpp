@@ -278,5 +278,19 @@ TEST(PinDirectoryChain, AtMost256ComponentsOnARealChain) {
   EXPECT_EQ(handles.size(), 256u) << "refused when the 257th component is counted, before it is opened";
 }
 
+TEST(PinDirectoryChain, NativeSystemFolderAliasUnderWow64) {
+  BOOL wow64 = FALSE;
+  ASSERT_TRUE(::IsWow64Process(::GetCurrentProcess(), &wow64));
+  if (!wow64) GTEST_SKIP() << "this Windows is 32-bit: there is no Sysnative alias";
+  wchar_t windows[MAX_PATH + 1] = {};
+  const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH + 1);
+  ASSERT_GT(length, 0u);
+  const std::wstring sysnative = JoinPath(std::wstring(windows, length), L"Sysnative");
+  DirectoryHandleList handles;
+  std::wstring message;
+  EXPECT_TRUE(PinDirectoryChain(sysnative, &handles, &message)) << testing_support::Utf8(message);
+  EXPECT_EQ(handles.size(), ComponentCount(sysnative));
+}
+
 }  // namespace
 }  // namespace tavlun
