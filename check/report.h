@@ -1,0 +1,87 @@
+// The diagnostic report: the whole read-only system check turned into findings, six requirement rows, a full
+// technical text and a shorter, privacy-reduced clipboard text that always describe the same check.
+//
+// BuildDiagnosticReport gathers the facts (Windows side) and AssembleDiagnosticReport writes the texts from them
+// (pure: no Windows headers), so whole texts can be checked for machine states built by hand.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "check/java_discovery.h"
+#include "check/jnlp_association.h"
+#include "check/pcsc_probe.h"
+#include "check/requirements.h"
+#include "check/wrapper_candidates.h"
+#include "target/dll_state.h"
+
+namespace tavlun {
+
+inline constexpr std::size_t kFullTextLimit = 60000;
+inline constexpr std::size_t kClipboardTextLimit = 32000;
+inline constexpr wchar_t kFullTextCutNote[] = L"\r\n[teknik rapor belirlenen uzunluk sınırında kesildi]";
+inline constexpr wchar_t kClipboardTextCutNote[] =
+    L"\r\n[panoya kopyalanan rapor belirlenen uzunluk sınırında kesildi]";
+
+struct DiagnosticReport {
+  std::vector<ReportFinding> findings;  // in the order they were added
+  std::vector<RequirementItem> items;   // six, in the order of kRequirementTitles
+  std::wstring fullText;                // at most 60000 characters plus the cut note
+  std::wstring clipboardText;           // at most 32000 characters plus the cut note
+  bool hasError = false;                // set by an Error finding, never cleared
+  bool hasWarning = false;              // set by a Warning finding, never cleared
+};
+
+// Appends a finding with display-safe text and sets the flag of its severity.
+void AddFinding(DiagnosticReport& report, FindingSeverity severity, const std::wstring& text);
+
+// One line per finding with its severity prefix, separated by CR LF, no break after the last.
+std::wstring FormatFindings(const DiagnosticReport& report);
+
+struct ReportTarget {
+  std::wstring label;         // "32-bit" / "64-bit"
+  std::wstring displayPath;
+  std::wstring route;
+};
+
+// Everything the check found, in the order the report describes it.
+struct ReportFacts {
+  std::wstring windowsVersion;
+  std::wstring nativeArchitecture;
+  std::wstring localTime;
+
+  bool targetsResolved = false;
+  std::wstring targetsMessage;  // why resolution failed
+  std::vector<ReportTarget> targets;
+
+  std::wstring expectedSha256Build32;
+  std::wstring expectedSha256Build64;
+  bool payloadsVerified = false;
+  std::wstring payloadMessage;  // the first verification failure
+  DllState dllState;
+
+  std::vector<JavaCandidate> javaCandidates;
+  JnlpAssociation jnlp;
+
+  PcscProbeOutcome pcsc;
+  std::wstring serviceErrorText;  // the Windows text of pcsc.serviceError
+
+  std::vector<WrapperCandidate> wrappers;
+};
+
+// Turns a path into its report form (user folders and names replaced); RedactPathForReport in the program.
+using PathRedactor = std::function<std::wstring(const std::wstring&)>;
+
+// Writes findings, rows and both texts from the facts. Throws only on memory exhaustion.
+DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts, const PathRedactor& redact);
+
+// Runs every read-only check of this machine (targets, embedded builds, installed DLLs, Java, the .jnlp opener,
+// the smart-card probe, PKCS11Wrapper.dll). Writes nothing; the only process it starts is the probe.
+ReportFacts GatherReportFacts();
+
+// GatherReportFacts, assembled with RedactPathForReport. Throws only on memory exhaustion.
+DiagnosticReport BuildDiagnosticReport();
+
+}  // namespace tavlun

@@ -1,0 +1,235 @@
+#include "check/requirements.h"
+
+#include <cwctype>
+#include <utility>
+
+#include "check/display_text.h"
+#include "core/text.h"
+
+namespace tavlun {
+namespace {
+
+RequirementItem Item(RequirementState state, std::size_t title_index, const std::wstring& detail) {
+  return MakeRequirementItem(state, kRequirementTitles[title_index], detail);
+}
+
+bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  }
+  return true;
+}
+
+bool PcscReady(const PcscProbeOutcome& o) {
+  return o.kind == PcscOutcomeKind::Completed && o.serviceQueried && o.serviceRunning &&
+         o.establishResult == kScardSuccess;
+}
+
+}  // namespace
+
+RowDisplayState DisplayStateFor(std::uint32_t requirement_state) {
+  switch (requirement_state) {
+    case static_cast<std::uint32_t>(RequirementState::Ready):
+      return RowDisplayState::Ready;
+    case static_cast<std::uint32_t>(RequirementState::Missing):
+      return RowDisplayState::Missing;
+    default:
+      return RowDisplayState::Attention;
+  }
+}
+
+const wchar_t* RowDisplayLabel(std::uint32_t display_state) {
+  switch (display_state) {
+    case static_cast<std::uint32_t>(RowDisplayState::Ready):
+      return L"Hazır";
+    case static_cast<std::uint32_t>(RowDisplayState::Attention):
+      return L"Dikkat";
+    case static_cast<std::uint32_t>(RowDisplayState::Missing):
+      return L"Eksik";
+    default:
+      return L"Bekliyor";
+  }
+}
+
+const wchar_t* FindingPrefix(std::uint32_t severity) {
+  switch (severity) {
+    case static_cast<std::uint32_t>(FindingSeverity::Ok):
+      return L"OK — ";
+    case static_cast<std::uint32_t>(FindingSeverity::Warning):
+      return L"Uyarı — ";
+    case static_cast<std::uint32_t>(FindingSeverity::Error):
+      return L"Hata — ";
+    default:
+      return L"Bilgi — ";
+  }
+}
+
+RequirementItem MakeRequirementItem(RequirementState state, const std::wstring& title, const std::wstring& detail) {
+  RequirementItem item;
+  item.state = static_cast<std::uint32_t>(state);
+  item.title = title;
+  item.detail = SanitizeForDisplay(detail);
+  return item;
+}
+
+std::wstring DescribeProbedFile(const ExecutableProbe& probe) {
+  if (!probe.found) {
+    if (probe.detail.empty()) return L"yok";
+    return L"reddedildi: " + SanitizeForDisplay(probe.detail);
+  }
+  if (probe.structurallyValid) {
+    return std::wstring(L"yerel ve yapısal PE ") + (probe.isDll ? L"DLL" : L"yürütülebilir") +
+           L"; güven/imza değerlendirilmedi; mimari=" + probe.machine + L"; dosya sürümü=" + probe.fileVersion;
+  }
+  return L"var ancak beklenen türde yerel ve yapısal PE olarak doğrulanamadı: " + SanitizeForDisplay(probe.detail);
+}
+
+RequirementItem BuildDllItem(bool targets_resolved, bool payloads_verified, const DllState& dll) {
+  constexpr std::size_t kTitle = 0;
+  if (!targets_resolved) {
+    return Item(RequirementState::Missing, kTitle, L"Windows hedef konumu güvenli biçimde çözümlenemedi.");
+  }
+  if (!payloads_verified) {
+    return Item(RequirementState::Missing, kTitle, L"Uygulamadaki doğrulanmış akisp11.dll kopyası okunamadı.");
+  }
+  switch (dll.kind) {
+    case DllStateKind::Missing:
+      return Item(RequirementState::Missing, kTitle, L"Beklenen Windows hedefinde akisp11.dll bulunamadı.");
+    case DllStateKind::MatchesPackage:
+      return Item(RequirementState::Ready, kTitle,
+                  L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.");
+    case DllStateKind::SameOrNewerKept:
+      return Item(RequirementState::Attention, kTitle,
+                  L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
+    case DllStateKind::DifferentFile:
+      return Item(RequirementState::Missing, kTitle,
+                  L"Hedefte farklı bir akisp11.dll bulundu; otomatik olarak değiştirilmedi.");
+    case DllStateKind::UnsupportedArchitecture:
+      return Item(RequirementState::Missing, kTitle, L"Bu Windows mimarisi uygulamadaki AKİS DLL ile uyumlu değil.");
+    default:
+      return Item(RequirementState::Missing, kTitle,
+                  dll.message.empty() ? std::wstring(L"AKİS DLL durumu doğrulanamadı.") : dll.message);
+  }
+}
+
+RequirementItem BuildRuntimeItem(const DllState& dll) {
+  constexpr std::size_t kTitle = 1;
+  if (dll.kind == DllStateKind::MatchesPackage && dll.package_verified) {
+    if (dll.runtime_confirmed) {
+      return Item(RequirementState::Ready, kTitle,
+                  L"AKİS 3.4.2 yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.");
+    }
+    return Item(RequirementState::Missing, kTitle, L"AKİS çalışma zamanı uygunluğu doğrulanamadı.");
+  }
+  return Item(RequirementState::Attention, kTitle,
+              L"AKİS DLL paketi tam doğrulanmadığından çalışma zamanı sonucu kesinleştirilemedi.");
+}
+
+RequirementItem BuildJavaItem(std::uint32_t candidate_count, std::uint32_t eligible_count,
+                              std::uint32_t below_minimum_count, std::uint32_t unknown_version_count) {
+  constexpr std::size_t kTitle = 2;
+  if (eligible_count > 0) {
+    return Item(RequirementState::Ready, kTitle,
+                DecimalText(eligible_count) + L" yerel Java çalıştırıcısı sürüm 7 veya üzeri olarak bildiriliyor.");
+  }
+  if (candidate_count == 0) {
+    return Item(RequirementState::Missing, kTitle,
+                L"Yerel bir Java çalıştırıcısı bulunamadı veya güvenli biçimde incelenemedi.");
+  }
+  if (below_minimum_count > 0) {
+    return Item(RequirementState::Attention, kTitle,
+                L"Java bulundu ancak bildirilen sürümü e-Devlet JNLP asgarisi olan 7'nin altında.");
+  }
+  if (unknown_version_count > 0) {
+    return Item(RequirementState::Attention, kTitle,
+                L"Java bulundu ancak sürümü belirlenemedi; 7 veya üzeri gereksinimi doğrulanamadı.");
+  }
+  return Item(RequirementState::Attention, kTitle, L"Java bulundu ancak uygunluğu doğrulanamadı.");
+}
+
+RequirementItem BuildJnlpItem(JnlpOpenerKind opener_kind) {
+  constexpr std::size_t kTitle = 3;
+  switch (opener_kind) {
+    case JnlpOpenerKind::NoOpener:
+      return Item(RequirementState::Missing, kTitle, L".jnlp dosyaları için kayıtlı bir Web Start açıcısı bulunamadı.");
+    case JnlpOpenerKind::OpenerNotExamined:
+      return Item(RequirementState::Attention, kTitle, L"Kayıtlı .jnlp açıcısı güvenli biçimde incelenemedi.");
+    case JnlpOpenerKind::JavawsOpener:
+      return Item(RequirementState::Ready, kTitle, L".jnlp dosyaları için yerel javaws.exe başlatıcısı kayıtlı.");
+    default:
+      return Item(RequirementState::Attention, kTitle,
+                  L"Kayıtlı .jnlp açıcısı javaws.exe değil; Web Start uygunluğu belirsiz.");
+  }
+}
+
+RequirementItem BuildSmartCardServiceItem(const PcscProbeOutcome& o) {
+  constexpr std::size_t kTitle = 4;
+  if (o.kind != PcscOutcomeKind::Completed) {
+    return Item(RequirementState::Attention, kTitle,
+                L"Windows akıllı kart denetimi tamamlanamadı; hizmet durumu belirlenemedi.");
+  }
+  if (!o.serviceQueried) {
+    return Item(RequirementState::Attention, kTitle, L"Windows Akıllı Kart hizmetinin durumu okunamadı.");
+  }
+  if (!o.serviceRunning) {
+    return Item(RequirementState::Missing, kTitle,
+                L"Windows Akıllı Kart hizmeti çalışmıyor; uygulama hizmeti başlatmadı.");
+  }
+  if (o.establishResult != kScardSuccess) {
+    return Item(RequirementState::Missing, kTitle, L"Hizmet çalışıyor ancak salt okunur PC/SC bağlantısı kurulamadı.");
+  }
+  return Item(RequirementState::Ready, kTitle, L"Windows Akıllı Kart hizmeti çalışıyor ve PC/SC bağlantısı hazır.");
+}
+
+RequirementItem BuildReaderItem(const PcscProbeOutcome& o) {
+  constexpr std::size_t kTitle = 5;
+  if (!PcscReady(o)) {
+    return Item(RequirementState::Attention, kTitle,
+                L"Akıllı kart altyapısı hazır olmadığı için okuyucu ve kart durumu belirlenemedi.");
+  }
+  if (o.listResult == kScardNoReadersAvailable || (o.listResult == kScardSuccess && o.readerCount == 0)) {
+    return Item(RequirementState::Missing, kTitle, L"Windows tarafından görülen bir kart okuyucu bulunamadı.");
+  }
+  if (o.listResult != kScardSuccess) {
+    return Item(RequirementState::Attention, kTitle, L"Kart okuyucu listesi alınamadı; cihaz durumu belirlenemedi.");
+  }
+  switch (ClassifyCardPresence(o)) {
+    case CardPresence::CardPresent:
+      return Item(RequirementState::Ready, kTitle,
+                  DecimalText(o.readerCount) + L" okuyucu görüldü; " + DecimalText(o.presentCount) +
+                      L" okuyucuda kart takılı.");
+    case CardPresence::NoCard:
+      return Item(RequirementState::Missing, kTitle,
+                  DecimalText(o.readerCount) + L" okuyucu görüldü ancak takılı bir kart bulunamadı.");
+    default:
+      return Item(RequirementState::Attention, kTitle,
+                  L"Okuyucu görüldü ancak kart varlığı güvenilir biçimde belirlenemedi.");
+  }
+}
+
+std::vector<RequirementItem> NormalizeRequirementItems(const std::vector<RequirementItem>& items) {
+  std::vector<RequirementItem> normalized;
+  normalized.reserve(kRequirementCount);
+  for (const wchar_t* title : kRequirementTitles) {
+    const RequirementItem* match = nullptr;
+    for (const RequirementItem& item : items) {
+      if (EqualsIgnoreCase(item.title, title)) {
+        match = &item;
+        break;
+      }
+    }
+    if (match != nullptr) {
+      normalized.push_back(*match);
+    } else {
+      RequirementItem missing;
+      missing.state = static_cast<std::uint32_t>(RequirementState::Attention);
+      missing.title = title;
+      missing.detail = L"Bu gereksinimin sonucu üretilemedi.";
+      normalized.push_back(std::move(missing));
+    }
+  }
+  return normalized;
+}
+
+}  // namespace tavlun
