@@ -34,10 +34,11 @@ std::wstring CutToLimit(std::wstring text, std::size_t limit, const wchar_t* not
   return text;
 }
 
+std::wstring Redact(const ReportFacts& f, const std::wstring& path) { return RedactPathText(path, f.redaction); }
+
 std::wstring OpenerName(const std::wstring& opener_path) {
   if (opener_path.empty()) return L"yok";
-  const std::size_t slash = opener_path.find_last_of(L"\\/");
-  return SanitizeForDisplay(slash == std::wstring::npos ? opener_path : opener_path.substr(slash + 1));
+  return SanitizeForDisplay(OpenerFileName(opener_path));
 }
 
 void WriteHeader(Texts& t) {
@@ -53,7 +54,7 @@ void WriteSystem(Texts& t, const ReportFacts& f) {
          SanitizeForDisplay(f.nativeArchitecture) + L"\r\nYerel zaman=" + SanitizeForDisplay(f.localTime) + L"\r\n");
 }
 
-void WriteTargets(Texts& t, DiagnosticReport& report, const ReportFacts& f, const PathRedactor& redact) {
+void WriteTargets(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   if (!f.targetsResolved) {
     AddFinding(report, FindingSeverity::Error, f.targetsMessage);
     t.full += L"AKİS hedefi=çözülemedi: " + SanitizeForDisplay(f.targetsMessage) + L"\r\n\r\n";
@@ -61,7 +62,7 @@ void WriteTargets(Texts& t, DiagnosticReport& report, const ReportFacts& f, cons
     return;
   }
   for (const ReportTarget& target : f.targets) {
-    t.Both(L"AKİS " + target.label + L" hedefi=" + redact(target.displayPath) + L" (" + target.route + L")\r\n");
+    t.Both(L"AKİS " + target.label + L" hedefi=" + Redact(f, target.displayPath) + L" (" + target.route + L")\r\n");
   }
   t.Both(L"\r\n");
 }
@@ -116,7 +117,7 @@ struct JavaCounts {
   bool allJava11OrNewer = true;
 };
 
-JavaCounts WriteJava(Texts& t, DiagnosticReport& report, const ReportFacts& f, const PathRedactor& redact) {
+JavaCounts WriteJava(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   JavaCounts c;
   t.full += L"[Java — JavaSoft HKLM/HKCU, iki WOW64 görünümü ve JAVA_HOME]\r\n";
   t.clip += L"[Java]\r\n";
@@ -144,7 +145,7 @@ JavaCounts WriteJava(Texts& t, DiagnosticReport& report, const ReportFacts& f, c
     const std::wstring java_exe = DescribeProbedFile(java.javaExe);
     const std::wstring javaws_exe = DescribeProbedFile(java.javawsExe);
     t.full += L"Java #" + number + L"\r\n" + L"  Kaynak=" + SanitizeForDisplay(java.sources) + L"\r\n" +
-              L"  Home=" + redact(java.home) + L"\r\n" + L"  release JAVA_VERSION=" +
+              L"  Home=" + Redact(f, java.home) + L"\r\n" + L"  release JAVA_VERSION=" +
               (release_version.empty() ? std::wstring(L"yok") : release_version) + L"; OS_ARCH=" +
               (release_arch.empty() ? std::wstring(L"yok") : release_arch) + L"\r\n" + L"  java.exe=" + java_exe +
               L"\r\n" + L"  javaws.exe=" + javaws_exe + L"\r\n";
@@ -181,13 +182,13 @@ JavaCounts WriteJava(Texts& t, DiagnosticReport& report, const ReportFacts& f, c
   return c;
 }
 
-void WriteJnlp(Texts& t, DiagnosticReport& report, const ReportFacts& f, const PathRedactor& redact,
+void WriteJnlp(Texts& t, DiagnosticReport& report, const ReportFacts& f,
                const JavaCounts& java) {
   const JnlpAssociation& jnlp = f.jnlp;
   const std::wstring verification = DescribeProbedFile(jnlp.opener);
   t.full += std::wstring(L"\r\n[Etkin .jnlp ilişkilendirmesi]\r\n") + L"AssocQueryString HRESULT=0x" +
             HexDigitsNoPad(static_cast<std::uint32_t>(jnlp.queryResult)) + L"\r\n" + L"Yürütücü=" +
-            (jnlp.openerPath.empty() ? std::wstring(L"yok") : redact(jnlp.openerPath)) + L"\r\n" + L"Doğrulama=" +
+            (jnlp.openerPath.empty() ? std::wstring(L"yok") : Redact(f, jnlp.openerPath)) + L"\r\n" + L"Doğrulama=" +
             verification + L"\r\n";
   t.clip += L"\r\n[Etkin .jnlp ilişkilendirmesi]\r\nYürütücü adı=" + OpenerName(jnlp.openerPath) +
             L"; tam yol panodan çıkarıldı" + L"\r\nDoğrulama=" + verification + L"\r\n";
@@ -292,14 +293,14 @@ void WritePcsc(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   t.Both(L"ATR raporlanmadı veya saklanmadı; karta bağlanılmadı, APDU/PIN/sertifika işlemi yapılmadı.\r\n\r\n");
 }
 
-void WriteWrapper(Texts& t, DiagnosticReport& report, const ReportFacts& f, const PathRedactor& redact) {
+void WriteWrapper(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   t.Both(L"[PKCS11Wrapper.dll — bilgi amaçlı]\r\n");
   std::uint32_t valid = 0;
   std::uint32_t invalid = 0;
   std::uint32_t refused = 0;
   std::uint32_t absent = 0;
   for (const WrapperCandidate& candidate : f.wrappers) {
-    t.Both(redact(candidate.displayPath) + L" = " + DescribeProbedFile(candidate.probe) + L"\r\n");
+    t.Both(Redact(f, candidate.displayPath) + L" = " + DescribeProbedFile(candidate.probe) + L"\r\n");
     if (candidate.probe.structurallyValid) {
       ++valid;
     } else if (candidate.probe.found) {
@@ -362,17 +363,17 @@ std::wstring FormatFindings(const DiagnosticReport& report) {
   return text;
 }
 
-DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts, const PathRedactor& redact) {
+DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts) {
   DiagnosticReport report;
   Texts t;
   WriteHeader(t);
   WriteSystem(t, facts);
-  WriteTargets(t, report, facts, redact);
+  WriteTargets(t, report, facts);
   WriteDll(t, report, facts);
-  const JavaCounts java = WriteJava(t, report, facts, redact);
-  WriteJnlp(t, report, facts, redact, java);
+  const JavaCounts java = WriteJava(t, report, facts);
+  WriteJnlp(t, report, facts, java);
   WritePcsc(t, report, facts);
-  WriteWrapper(t, report, facts, redact);
+  WriteWrapper(t, report, facts);
   WriteLinks(t);
 
   report.fullText = CutToLimit(std::move(t.full), kFullTextLimit, kFullTextCutNote);

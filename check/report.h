@@ -6,13 +6,13 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "check/java_discovery.h"
 #include "check/jnlp_association.h"
 #include "check/pcsc_probe.h"
+#include "check/redaction.h"
 #include "check/requirements.h"
 #include "check/wrapper_candidates.h"
 #include "target/dll_state.h"
@@ -69,19 +69,19 @@ struct ReportFacts {
   std::wstring serviceErrorText;  // the Windows text of pcsc.serviceError
 
   std::vector<WrapperCandidate> wrappers;
+
+  // The user's folders as the environment gave them; every path in the report is redacted with them.
+  RedactionValues redaction;
 };
 
-// Turns a path into its report form (user folders and names replaced); RedactPathForReport in the program.
-using PathRedactor = std::function<std::wstring(const std::wstring&)>;
-
 // Writes findings, rows and both texts from the facts. Throws only on memory exhaustion.
-DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts, const PathRedactor& redact);
+DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts);
 
 // Runs every read-only check of this machine (targets, embedded builds, installed DLLs, Java, the .jnlp opener,
 // the smart-card probe, PKCS11Wrapper.dll). Writes nothing; the only process it starts is the probe.
 ReportFacts GatherReportFacts();
 
-// GatherReportFacts, assembled with RedactPathForReport. Throws only on memory exhaustion.
+// AssembleDiagnosticReport(GatherReportFacts()). Throws only on memory exhaustion.
 DiagnosticReport BuildDiagnosticReport();
 
 }  // namespace tavlun

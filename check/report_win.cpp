@@ -41,12 +41,12 @@ ReportFacts GatherReportFacts() {
     facts.serviceErrorText = WindowsErrorText(facts.pcsc.serviceError);
   }
   facts.wrappers = ProbeWrapperCandidates();
+  facts.redaction = ReadRedactionValues();
   return facts;
 }
 
 DiagnosticReport BuildDiagnosticReport() {
-  return AssembleDiagnosticReport(GatherReportFacts(),
-                                  [](const std::wstring& path) { return RedactPathForReport(path); });
+  return AssembleDiagnosticReport(GatherReportFacts());
 }
 
 }  // namespace tavlun

@@ -18,15 +18,6 @@ constexpr wchar_t kSha64[] = L"2CE5501D2BB76845F1C89C7A8BB3229C7CF6ECAB8172E7BBF
 constexpr wchar_t kMatchesMessage[] =
     L"AKİS 3.4.2 dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış durumda.";
 
-// Stands in for the environment-driven redaction: one profile folder, compared ignoring ASCII case.
-std::wstring RedactAyse(const std::wstring& path) {
-  const std::wstring profile = L"C:\\Users\\Ayse";
-  if (path.size() >= profile.size() && EqualsIgnoreAsciiCase(path.substr(0, profile.size()), profile)) {
-    return L"%USERPROFILE%" + path.substr(profile.size());
-  }
-  return path;
-}
-
 ExecutableProbe ValidExe(const wchar_t* machine, const wchar_t* version) {
   ExecutableProbe probe;
   probe.found = true;
@@ -95,6 +86,8 @@ ReportFacts EverythingInOrder() {
   ExecutableProbe absent;
   f.wrappers = {{L"C:\\Windows\\System32\\PKCS11Wrapper.dll", absent},
                 {L"C:\\Windows\\SysWOW64\\PKCS11Wrapper.dll", absent}};
+  f.redaction = {L"C:\\Users\\Ayse\\AppData\\Local", L"C:\\Users\\Ayse\\AppData\\Roaming",
+                 L"C:\\Users\\Ayse\\AppData\\Local\\Temp", L"", L"C:\\Users\\Ayse"};
   return f;
 }
 
@@ -148,7 +141,7 @@ std::vector<std::wstring> operator+(std::vector<std::wstring> a, const std::vect
 }
 
 TEST(ReportText, EverythingInOrderFullText) {
-  const DiagnosticReport report = AssembleDiagnosticReport(EverythingInOrder(), RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(EverythingInOrder());
   const std::wstring java = L"yerel ve yapısal PE yürütülebilir; güven/imza değerlendirilmedi; mimari=x64; dosya sürümü=";
   ExpectSameLines(
       report.fullText,
@@ -205,7 +198,7 @@ TEST(ReportText, EverythingInOrderFullText) {
 }
 
 TEST(ReportText, EverythingInOrderFindingsAndClipboard) {
-  const DiagnosticReport report = AssembleDiagnosticReport(EverythingInOrder(), RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(EverythingInOrder());
   EXPECT_FALSE(report.hasError);
   EXPECT_FALSE(report.hasWarning);
   const std::vector<std::wstring> findings = {
@@ -288,7 +281,7 @@ TEST(ReportText, NoJavaNoAssociationServiceMissing) {
   f.pcsc.kind = PcscOutcomeKind::Completed;
   f.pcsc.serviceError = 1060;
   f.serviceErrorText = L"The specified service does not exist as an installed service.";
-  const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(f);
 
   const std::wstring full = report.fullText;
   EXPECT_NE(full.find(L"[Java — JavaSoft HKLM/HKCU, iki WOW64 görünümü ve JAVA_HOME]\r\nAday bulunamadı.\r\n"
@@ -332,7 +325,7 @@ TEST(ReportText, ModernJavaOnlyAddsTheJava11Note) {
   const std::wstring with_note =
       L"Uyarı — Java'nın bulunması JNLP/Web Start desteği anlamına gelmez; Java 11+ tek başına yeterli sayılmaz. En "
       L"azından kayıtlı, yerel ve yapısal javaws.exe göstergesi gerekir.";
-  DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  DiagnosticReport report = AssembleDiagnosticReport(f);
   EXPECT_NE(FormatFindings(report).find(with_note), std::wstring::npos) << Utf8(FormatFindings(report));
   EXPECT_NE(report.fullText.find(L"Yapısal java.exe sayısı=2; yapısal javaws.exe sayısı=0\r\n"), std::wstring::npos);
   EXPECT_NE(report.clipboardText.find(L"Java #2: home yolu gizlendi; sürüm=21.0.1; java="), std::wstring::npos);
@@ -340,7 +333,7 @@ TEST(ReportText, ModernJavaOnlyAddsTheJava11Note) {
 
   // With an additional Java 8 the middle piece is left out.
   f.javaCandidates.push_back(Java(L"C:\\Java\\jre8", L"1.8.0_301", 8));
-  report = AssembleDiagnosticReport(f, RedactAyse);
+  report = AssembleDiagnosticReport(f);
   EXPECT_EQ(FormatFindings(report).find(L"Java 11+ tek başına yeterli sayılmaz"), std::wstring::npos);
   EXPECT_NE(FormatFindings(report).find(L"Uyarı — Java'nın bulunması JNLP/Web Start desteği anlamına gelmez. En"),
             std::wstring::npos);
@@ -356,7 +349,7 @@ TEST(ReportText, JavaCountersAndRejectedHome) {
   JavaCandidate unknown = Java(L"C:\\Java\\odd", L"", 0);
   unknown.releaseArch.clear();
   f.javaCandidates = {refused, old, unknown};
-  const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(f);
   EXPECT_NE(report.fullText.find(L"Java #1\r\n  Kaynak=JAVA_HOME\r\n  Home=\\\\server\\share\\jdk\r\n  release "
                                  L"JAVA_VERSION=yok; OS_ARCH=yok\r\n  java.exe=reddedildi: Java home yerel/reparse yol "
                                  L"doğrulamasını geçmedi: yerel ve mutlak sürücü yolu değil\r\n  javaws.exe=yok\r\n"),
@@ -408,7 +401,7 @@ TEST(ReportText, DllFindingsByState) {
     f.dllState.package_verified = c.verified;
     f.dllState.runtime_confirmed = c.runtime;
     f.dllState.message = L"durum iletisi";
-    const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+    const DiagnosticReport report = AssembleDiagnosticReport(f);
     ASSERT_FALSE(report.findings.empty());
     EXPECT_EQ(Utf8(FindingPrefix(report.findings[0].severity) + report.findings[0].text), Utf8(c.finding));
     EXPECT_NE(report.fullText.find(std::wstring(L"Çalışma zamanı=") + c.runtime_text + L"\r\n"), std::wstring::npos)
@@ -430,7 +423,7 @@ TEST(ReportText, UnresolvedTargets) {
   f.dllState.package_verified = false;
   f.dllState.runtime_confirmed = false;
   f.dllState.message = f.targetsMessage;
-  const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(f);
   EXPECT_NE(report.fullText.find(L"Yerel zaman=2026-03-07 09:05:03, UTC+03:00 (Turkey Standard Time)\r\nAKİS "
                                  L"hedefi=çözülemedi: ARM64 Windows bu AKİS x86/x64 paketi için doğrulanmadı. Uyumlu "
                                  L"resmî sürücüyü kullanın.\r\n\r\n[AKİS DLL]"),
@@ -526,7 +519,7 @@ TEST(ReportText, SmartCardCases) {
   for (const PcscCase& c : cases) {
     ReportFacts f = EverythingInOrder();
     f.pcsc = c.outcome;
-    const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+    const DiagnosticReport report = AssembleDiagnosticReport(f);
     const std::wstring findings = FormatFindings(report);
     EXPECT_NE(findings.find(L"javaws.exe adlı olası bir Web Start başlatıcısı kayıtlı; çalıştırılmadı ve güven/imza "
                             L"değerlendirilmedi.\r\n" + c.finding + L"\r\nBilgi — 2 sistem"),
@@ -547,7 +540,7 @@ TEST(ReportText, WrapperCounters) {
   program.detail = L"PE yürütülebilir DLL imgesi değil";
   f.wrappers = {{L"C:\\Windows\\System32\\PKCS11Wrapper.dll", valid},
                 {L"C:\\Windows\\SysWOW64\\PKCS11Wrapper.dll", program}};
-  DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  DiagnosticReport report = AssembleDiagnosticReport(f);
   EXPECT_NE(report.fullText.find(L"C:\\Windows\\SysWOW64\\PKCS11Wrapper.dll = var ancak beklenen türde yerel ve "
                                  L"yapısal PE olarak doğrulanamadı: PE yürütülebilir DLL imgesi değil\r\n"),
             std::wstring::npos);
@@ -563,13 +556,13 @@ TEST(ReportText, WrapperCounters) {
   refused.detail = L"yol bileşeni eksik, dizin değil veya yeniden ayrıştırma noktası";
   f.wrappers = {{L"C:\\Windows\\System32\\PKCS11Wrapper.dll", refused},
                 {L"C:\\Windows\\SysWOW64\\PKCS11Wrapper.dll", ExecutableProbe{}}};
-  findings = FormatFindings(AssembleDiagnosticReport(f, RedactAyse));
+  findings = FormatFindings(AssembleDiagnosticReport(f));
   EXPECT_NE(findings.find(L"adaylarından 0 tanesi yapısal PE değil, 1 tanesi erişilemez/doğrulanamaz durumda"),
             std::wstring::npos);
   EXPECT_NE(findings.find(L"Bilgi — 1 sistem PKCS11Wrapper.dll adayı bulunamadı"), std::wstring::npos);
 
   f.wrappers.clear();
-  report = AssembleDiagnosticReport(f, RedactAyse);
+  report = AssembleDiagnosticReport(f);
   EXPECT_NE(FormatFindings(report).find(L"Bilgi — PKCS11Wrapper.dll sistem aday yolları oluşturulamadı; kontrol "
                                         L"değerlendirilemedi ve hata sayılmadı."),
             std::wstring::npos);
@@ -584,7 +577,7 @@ TEST(ReportText, OpenerNameAndOutsideTextsAreDisplaySafe) {
   f.jnlp.queryResult = 0;
   f.localTime = L"2026-03-07 09:05:03, UTC+03:00 (Zone\r\nX)";
   f.javaCandidates[0].sources = L"JAVA_HOME\r\nHata — sahte satır";
-  const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(f);
   EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=edit_rtf.exe; tam yol panodan çıkarıldı"), std::wstring::npos)
       << Utf8(report.clipboardText);
   EXPECT_NE(FormatFindings(report).find(L"Uyarı — .jnlp için kayıtlı bir açıcı bulundu ancak adı javaws.exe değil"),
@@ -601,12 +594,12 @@ TEST(ReportText, FullTextOfExactlyTheLimitIsNotCutOneMoreIs) {
     return f;
   };
   // The text grows one character per padding character; below the limit it is whole, so it can be measured.
-  const std::size_t padding = kFullTextLimit - AssembleDiagnosticReport(facts_with(0), RedactAyse).fullText.size();
-  DiagnosticReport report = AssembleDiagnosticReport(facts_with(padding), RedactAyse);
+  const std::size_t padding = kFullTextLimit - AssembleDiagnosticReport(facts_with(0)).fullText.size();
+  DiagnosticReport report = AssembleDiagnosticReport(facts_with(padding));
   EXPECT_EQ(report.fullText.size(), 60000u);
   EXPECT_EQ(report.fullText.find(L"[teknik rapor"), std::wstring::npos);
 
-  report = AssembleDiagnosticReport(facts_with(padding + 1), RedactAyse);
+  report = AssembleDiagnosticReport(facts_with(padding + 1));
   const std::wstring note = L"\r\n[teknik rapor belirlenen uzunluk sınırında kesildi]";
   ASSERT_EQ(report.fullText.size(), 60000u + note.size());
   EXPECT_EQ(report.fullText.substr(60000), note);
@@ -621,7 +614,7 @@ TEST(ReportText, ClipboardCutAtItsLimit) {
   java.javaExe = ExecutableProbe{};
   java.javaExe.detail = std::wstring(200, L'r');
   f.javaCandidates.assign(128, java);
-  const DiagnosticReport report = AssembleDiagnosticReport(f, RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(f);
   const std::wstring note = L"\r\n[panoya kopyalanan rapor belirlenen uzunluk sınırında kesildi]";
   ASSERT_EQ(report.clipboardText.size(), 32000u + note.size());
   EXPECT_EQ(report.clipboardText.substr(32000), note);
@@ -636,10 +629,10 @@ TEST(ReportText, CutNeverSplitsASurrogatePair) {
     return f;
   };
   // The first emoji's high surrogate lands on the 60000th character.
-  const std::size_t source_start = AssembleDiagnosticReport(facts_with(0), RedactAyse).fullText.find(L"\U0001F512");
+  const std::size_t source_start = AssembleDiagnosticReport(facts_with(0)).fullText.find(L"\U0001F512");
   ASSERT_LT(source_start, 60000u);
   const std::size_t padding = 60000 - 1 - source_start;
-  const DiagnosticReport report = AssembleDiagnosticReport(facts_with(padding), RedactAyse);
+  const DiagnosticReport report = AssembleDiagnosticReport(facts_with(padding));
   ASSERT_GT(report.fullText.size(), 59999u);
   EXPECT_EQ(report.fullText.substr(59999), std::wstring(kFullTextCutNote));
   EXPECT_EQ(report.fullText[59998], L'k');
