@@ -8,6 +8,7 @@
 #include "check/pcsc_probe_win.h"
 #include "core/system_dlls.h"
 #include "core/unique_handle.h"
+#include "install/elevated_run.h"
 #include "ui/dpi.h"
 #include "ui/main_window.h"
 #include "ui/window_icons.h"
@@ -65,8 +66,10 @@ int RunSelfTestMode() {
 }
 
 int RunElevatedInstallMode() {
-  // The installation engine is not part of this build yet: a failure before any log record.
-  return kExitElevatedFailedUnlogged;
+  // No window and no message box: the parent window reads the exit code and the logs.
+  const InstallOutcome result = RunElevatedInstall();
+  if (result.outcome == kOutcomeInstalled || result.outcome == kOutcomeAlreadyInstalled) return kExitElevatedSucceeded;
+  return result.log_written ? kExitElevatedFailedLogged : kExitElevatedFailedUnlogged;
 }
 
 int RunWindowMode(HINSTANCE instance, int show_command) {

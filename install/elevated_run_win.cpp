@@ -1,0 +1,192 @@
+#include "install/elevated_run.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "install/install_log.h"
+#include "install/owned_files.h"
+#include "install/secure_folder.h"
+#include "install/transaction.h"
+#include "integrity/sha256.h"
+#include "target/dll_state.h"
+
+namespace tavlun {
+namespace {
+
+// FOLDERID_ProgramData
+constexpr GUID kProgramDataFolderId = {0x62AB5D82, 0xFDC1, 0x4DC3, {0xA9, 0xDD, 0x07, 0x0D, 0x1D, 0x49, 0x5D, 0x97}};
+constexpr DWORD kDirectoryOrLink = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+
+struct AppliedStep {
+  const ElevatedRunTarget* target;
+  InstallOutcome outcome;
+  FileIdentity installed_identity;  // valid when the transaction installed the file
+};
+
+void Append(std::wstring* list, const std::wstring& separator, const std::wstring& item) {
+  if (!list->empty()) *list += separator;
+  *list += item;
+}
+
+InstallOutcome Fail(InstallOutcome result, std::wstring message, std::uint32_t win32_error = 0) {
+  result.message = std::move(message);
+  if (win32_error != 0) result.win32_error = win32_error;
+  return result;
+}
+
+const wchar_t* LabelOf(const ElevatedRunTarget& target) { return target.entry.descriptor->label; }
+
+// Undoes the installed earlier targets, newest first, and describes each; a file that is no longer the one this
+// run installed (identity and hash) is never touched.
+std::wstring UndoEarlierTargets(const std::vector<AppliedStep>& applied, const EngineHooks* hooks) {
+  std::wstring text;
+  for (auto step = applied.rbegin(); step != applied.rend(); ++step) {
+    if (step->outcome.outcome != kOutcomeInstalled) continue;
+    const TargetLocation& location = step->target->entry.location;
+    FileIdentity identity;
+    std::wstring sha256;
+    std::wstring detail;
+    std::uint32_t ignored = 0;
+    if (!InspectOwnedFile(location.file_path, &identity, &sha256, &detail, &ignored) ||
+        !EqualsIgnoreAsciiCase(sha256, step->target->payload.sha256) ||
+        !SameFileIdentity(identity, step->installed_identity)) {
+      Append(&text, L"; ", L"önceki hedef değiştiği için geri alınamadı");
+      continue;
+    }
+    bool undone;
+    if (step->outcome.old_sha256.empty()) {
+      undone = DeleteOwnedFile(location.file_path, identity, sha256, &detail);
+    } else {
+      undone = RollbackTarget(location, true, step->outcome.backup, step->outcome.old_sha256, false, &detail,
+                              &identity, &sha256, hooks);
+    }
+    Append(&text, L"; ", (undone ? L"geri alındı: " : L"geri alma başarısız: ") + detail);
+  }
+  return text;
+}
+
+}  // namespace
+
+ElevatedRunInputs ReadElevatedRunInputs() {
+  ElevatedRunInputs inputs;
+  inputs.is_admin = IsUserAdmin();
+  std::vector<TargetEntry> entries;
+  inputs.targets_resolved = ResolveRequiredTargets(&entries, &inputs.targets_message);
+  for (TargetEntry& entry : entries) {
+    ElevatedRunTarget target;
+    target.entry = std::move(entry);
+    target.payload_loaded = LoadPayload(*target.entry.descriptor, &target.payload, &target.payload_message);
+    inputs.targets.push_back(std::move(target));
+  }
+  wchar_t* program_data = nullptr;
+  const HRESULT found = ::SHGetKnownFolderPath(kProgramDataFolderId, 0, nullptr, &program_data);
+  if (SUCCEEDED(found) && program_data != nullptr && program_data[0] != L'\0') {
+    inputs.work_root_found = true;
+    inputs.work_root = program_data;
+  }
+  ::CoTaskMemFree(program_data);
+  inputs.secure = true;
+  return inputs;
+}
+
+InstallOutcome RunElevatedInstall() { return RunElevatedInstall(ReadElevatedRunInputs()); }
+
+InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
+  InstallOutcome result;
+  if (!inputs.is_admin) return Fail(std::move(result), L"Kurulum için yönetici izni gerekiyor.", ERROR_ACCESS_DENIED);
+
+  InstallLock lock;  // held until the run returns
+  std::wstring message;
+  std::uint32_t code = 0;
+  if (!AcquireInstallLock(&lock, &message, &code, inputs.lock_name.c_str())) {
+    return Fail(std::move(result), message, code);
+  }
+  if (!inputs.targets_resolved) return Fail(std::move(result), inputs.targets_message);
+
+  std::wstring targets_text;
+  for (const ElevatedRunTarget& target : inputs.targets) {
+    if (!target.payload_loaded) return Fail(std::move(result), target.payload_message);
+    const TargetLocation& location = target.entry.location;
+    Append(&targets_text, L"; ", location.display_path.empty() ? location.file_path : location.display_path);
+    result.target = targets_text;
+  }
+
+  // Preflight: every target is proved readable before anything is created or changed.
+  for (const ElevatedRunTarget& target : inputs.targets) {
+    const TargetLocation& location = target.entry.location;
+    const DWORD attributes = ::GetFileAttributesW(location.directory.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kDirectoryOrLink) != FILE_ATTRIBUTE_DIRECTORY) {
+      const DWORD error = ::GetLastError();
+      return Fail(std::move(result),
+                  std::wstring(LabelOf(target)) + L" hedef sistem klasörü güvenli bir normal dizin değil.", error);
+    }
+    bool exists = false;
+    code = 0;
+    if (!CheckTargetFile(location.file_path, &exists, &message, &code)) {
+      return Fail(std::move(result), std::wstring(LabelOf(target)) + L" hedefi denetlenemedi: " + message, code);
+    }
+    if (exists) {
+      FileIdentity identity;
+      std::wstring sha256;
+      code = 0;
+      if (!InspectOwnedFile(location.file_path, &identity, &sha256, &message, &code)) {
+        return Fail(std::move(result), std::wstring(LabelOf(target)) + L" hedefi okunamadı: " + message, code);
+      }
+    }
+  }
+
+  if (!inputs.work_root_found) return Fail(std::move(result), L"ProgramData dizini alınamadı.");
+  const std::wstring base = JoinPath(inputs.work_root, L"TavlunYardimcisi");
+  const std::wstring backups = JoinPath(base, L"Backups");
+  const std::wstring logs = JoinPath(base, L"Logs");
+  UniqueHandle base_handle;  // held to the end of the run: the folders cannot be moved or replaced meanwhile
+  UniqueHandle backups_handle;
+  UniqueHandle logs_handle;
+  if (!EnsureSecureFolder(base, inputs.secure, &message, &base_handle) ||
+      !EnsureSecureFolder(backups, inputs.secure, &message, &backups_handle) ||
+      !EnsureSecureFolder(logs, inputs.secure, &message, &logs_handle)) {
+    return Fail(std::move(result), L"Güvenli yedek/günlük alanı hazırlanamadı: " + message);
+  }
+
+  bool changed = false;
+  bool all_logs_written = true;
+  std::wstring installed_labels;
+  std::wstring backups_text;
+  std::vector<AppliedStep> applied;
+  applied.reserve(inputs.targets.size());
+  for (const ElevatedRunTarget& target : inputs.targets) {
+    RunHook(inputs.hooks, &EngineHooks::before_transaction, target.entry.location);
+    AppliedStep step{&target, InstallOutcome(), FileIdentity()};
+    InstallSingleDll(&step.outcome, target.entry.location, target.payload, backups, inputs.secure,
+                     &step.installed_identity, inputs.hooks);
+    if (!WriteInstallLog(logs, step.outcome, inputs.secure, inputs.hooks)) all_logs_written = false;
+
+    if (step.outcome.outcome != kOutcomeInstalled && step.outcome.outcome != kOutcomeAlreadyInstalled) {
+      InstallOutcome failed = std::move(step.outcome);
+      const std::wstring undone = UndoEarlierTargets(applied, inputs.hooks);
+      failed.message = std::wstring(LabelOf(target)) + L" kurulum tamamlanamadı: " + failed.message;
+      if (!undone.empty()) failed.message += L" Önceki değişiklikler: " + undone + L".";
+      failed.log_written = all_logs_written;
+      return failed;
+    }
+    if (step.outcome.outcome == kOutcomeInstalled) {
+      changed = true;
+      Append(&installed_labels, L", ", LabelOf(target));
+      if (!step.outcome.backup.empty()) Append(&backups_text, L"; ", step.outcome.backup);
+    }
+    applied.push_back(std::move(step));
+  }
+
+  result.outcome = changed ? kOutcomeInstalled : kOutcomeAlreadyInstalled;
+  result.message = changed ? L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (" + installed_labels + L")."
+                           : std::wstring(L"Gerekli 32-bit ve 64-bit AKİS dosyaları zaten hazır veya aynı/daha yeni "
+                                          L"sürüm olarak korundu; değişiklik yapılmadı.");
+  result.backup = backups_text;
+  result.log_written = all_logs_written;
+  if (!all_logs_written) result.message += L" İşlem günlüklerinden biri yazılamadı.";
+  return result;
+}
+
+}  // namespace tavlun

@@ -1,0 +1,54 @@
+// Deleting, displacing and restoring files next to a target only when identity and SHA-256 prove that the file
+// is the one this run wrote. Foreign files stay where they are and are named in the message.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "install/engine_hooks.h"
+#include "integrity/sha256.h"
+#include "target/targets.h"
+
+namespace tavlun {
+
+// Process-wide slot for a race that the self-test injects into RestoreProtectedFile right after the target was
+// proved to be the installed file. Empty in every ordinary run; fires at most once (it is emptied when taken).
+extern std::function<bool(const TargetLocation& target, std::wstring* message)> RollbackRaceHook;
+
+// ReplaceFileW(replaced, replacement, backup, REPLACEFILE_WRITE_THROUGH), or the hooks' stand-in.
+bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup,
+                       const EngineHooks* hooks);
+
+// After a failed ReplaceWithBackup. ReplaceFileW can fail after it already moved the replaced file to the backup
+// name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2), leaving the target path empty: when the file at the backup name is
+// the one that was replaced (identity), it is moved back without replacing anything. True when the target path
+// was never emptied or holds that file again.
+bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
+                               const FileIdentity& replaced_identity);
+
+// Identity and SHA-256 of a path opened for inspection (links are opened themselves and refused).
+// Codes: the Windows code of the open, 4393 when it is not a regular single-link file, else the hash's code.
+bool InspectOwnedFile(const std::wstring& path, FileIdentity* identity, std::wstring* sha256, std::wstring* message,
+                      std::uint32_t* error);
+
+// Deletes the file through the very handle that proved its identity and hash. The message always describes the
+// result (lower-case fragment); a missing file is success with "hedef zaten yok".
+bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                     std::wstring* message);
+
+// Puts the protected recovery file back at the target with ReplaceFileW, provided the target is exactly the
+// installed file (identity and hash); the displaced installed file is then deleted through a verified handle.
+// An update that races in is put back and reported. True only when the recovery content is at the target.
+bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& protected_path,
+                          const FileIdentity& installed_identity, const std::wstring& installed_sha256,
+                          std::wstring* message, const EngineHooks* hooks = nullptr);
+
+// Undoes one installation: removes the installed file (no prior file) or restores the backup through a rollback
+// copy. The installed file's identity and hash, when not given, are read from the target.
+bool RollbackTarget(const TargetLocation& target, bool had_prior_file, const std::wstring& backup_path,
+                    const std::wstring& backup_sha256, bool secure_ownership, std::wstring* message,
+                    const FileIdentity* installed_identity = nullptr, const std::wstring* installed_sha256 = nullptr,
+                    const EngineHooks* hooks = nullptr);
+
+}  // namespace tavlun

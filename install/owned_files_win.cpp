@@ -1,0 +1,272 @@
+#include "install/owned_files.h"
+
+#include <windows.h>
+
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "core/windows_error.h"
+#include "install/backup_copy.h"
+#include "install/secure_object.h"
+#include "install/temp_files.h"
+
+namespace tavlun {
+
+std::function<bool(const TargetLocation& target, std::wstring* message)> RollbackRaceHook;
+
+namespace {
+
+bool SameContent(const FileIdentity& identity, const std::wstring& sha256, const FileIdentity& expected_identity,
+                 const std::wstring& expected_sha256) {
+  return SameFileIdentity(identity, expected_identity) && EqualsIgnoreAsciiCase(sha256, expected_sha256);
+}
+
+// Removes a copy this run made, through a handle that proved the copy's identity (its content is what failed).
+void DeleteOwnCopy(const std::wstring& path, const FileIdentity& identity) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  std::wstring ignored;
+  FileIdentity found;
+  if (CheckRegularSingleLinkFile(file.get(), &found, &ignored) && SameFileIdentity(found, identity)) {
+    MarkDeleteOnClose(file.get());
+  }
+}
+
+}  // namespace
+
+bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup,
+                       const EngineHooks* hooks) {
+  if (hooks != nullptr && hooks->replace_file) return hooks->replace_file(replaced, replacement, backup);
+  return ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
+                        nullptr) != FALSE;
+}
+
+bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
+                               const FileIdentity& replaced_identity) {
+  LastErrorPreserver keep;  // the caller reports the error of the failed replacement
+  if (::GetFileAttributesW(replaced.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  if (::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+  FileIdentity found;
+  std::wstring ignored;
+  {
+    UniqueHandle moved(OpenFileForInspection(backup));
+    if (!moved || !CheckRegularSingleLinkFile(moved.get(), &found, &ignored) ||
+        !SameFileIdentity(found, replaced_identity)) {
+      return false;
+    }
+  }
+  // Without MOVEFILE_REPLACE_EXISTING: a file that appeared at the target meanwhile is never overwritten.
+  return ::MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool InspectOwnedFile(const std::wstring& path, FileIdentity* identity, std::wstring* sha256, std::wstring* message,
+                      std::uint32_t* error) {
+  UniqueHandle file(OpenFileForInspection(path));
+  if (!file) {
+    const DWORD code = ::GetLastError();
+    *error = code;
+    *message = L"Dosya inceleme için açılamadı: " + WindowsErrorText(code);
+    return false;
+  }
+  if (!CheckRegularSingleLinkFile(file.get(), identity, message)) {
+    *error = kErrorNotRegularSingleLinkFile;
+    return false;
+  }
+  return Sha256OpenFile(file.get(), sha256, message, error);
+}
+
+bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                     std::wstring* message) {
+  if (!identity.valid || sha256.empty()) {
+    *message = L"kurucuya ait dosya kimliği yok; mevcut dosya korunarak silme reddedildi";
+    return false;
+  }
+  // No delete sharing: nobody else can rename or delete the file between the proof and the deletion.
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
+      *message = L"hedef zaten yok";
+      return true;
+    }
+    *message = L"kurulan dosya güvenli silme için açılamadı: " + WindowsErrorText(code);
+    return false;
+  }
+  std::wstring ignored;
+  FileIdentity found;
+  if (!CheckRegularSingleLinkFile(file.get(), &found, &ignored) || !SameFileIdentity(found, identity)) {
+    *message = L"hedefte başka bir dosya belirdi; dış dosya korunarak silme reddedildi";
+    return false;
+  }
+  std::wstring found_sha256;
+  if (!Sha256OpenFile(file.get(), &found_sha256, &ignored) || !EqualsIgnoreAsciiCase(found_sha256, sha256)) {
+    *message = L"hedef kurulumdan sonra değişti; dış dosya korunarak silme reddedildi";
+    return false;
+  }
+  if (!MarkDeleteOnClose(file.get())) {
+    *message = L"kurucuya ait dosya tanıtıcı üzerinden silinemedi: " + WindowsErrorText(::GetLastError());
+    return false;
+  }
+  *message = L"kurucuya ait dosya kimliği doğrulanıp güvenle kaldırıldı";
+  return true;  // the deletion happens when the verified handle closes, never through the path
+}
+
+bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& protected_path,
+                          const FileIdentity& installed_identity, const std::wstring& installed_sha256,
+                          std::wstring* message, const EngineHooks* hooks) {
+  const std::wstring kept = L"Korunan kurtarma dosyası: " + protected_path;
+  std::wstring step_message;
+  std::uint32_t ignored_code = 0;
+
+  FileIdentity active_identity;
+  std::wstring active_sha256;
+  if (!InspectOwnedFile(target.file_path, &active_identity, &active_sha256, &step_message, &ignored_code)) {
+    *message = L"aktif hedef doğrulanamadı; geri alma uygulanmadı ve hedef değiştirilmedi. " + kept + L". Hata: " +
+               step_message;
+    return false;
+  }
+  if (!SameContent(active_identity, active_sha256, installed_identity, installed_sha256)) {
+    *message = L"aktif hedef beklenen kurucu dosyası değil; harici değişiklik korunarak geri alma reddedildi. Aktif "
+               L"hedef değiştirilmedi. " +
+               kept;
+    return false;
+  }
+  if (RollbackRaceHook) {
+    auto race = std::move(RollbackRaceHook);
+    RollbackRaceHook = nullptr;
+    std::wstring race_message;
+    if (!race(target, &race_message)) {
+      *message = L"geri alma yarış testi uygulanamadı; aktif hedef ve korunan dosya değiştirilmedi. " + kept +
+                 L". Hata: " + race_message;
+      return false;
+    }
+  }
+  std::wstring rescue;
+  if (!MakeSecureTempName(target.directory, L"rescue", &rescue, &step_message, hooks)) {
+    *message = L"aktif hedef doğrulandı ancak korunan dosya yerinde bırakıldı; kurtarma adı üretilemedi. " + kept +
+               L". Hata: " + step_message;
+    return false;
+  }
+  if (!ReplaceWithBackup(target.file_path, protected_path, rescue, hooks)) {
+    const DWORD code = ::GetLastError();
+    *message = L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(code);
+    if (!PutBackAfterFailedReplace(target.file_path, rescue, installed_identity)) {
+      *message += L". Hedeften alınan kurucu dosyası " + rescue + L" konumunda korundu";
+    }
+    return false;
+  }
+
+  // The target now holds the recovery content; whatever was displaced sits at the rescue name.
+  FileIdentity rescue_identity;
+  std::wstring rescue_sha256;
+  if (!InspectOwnedFile(rescue, &rescue_identity, &rescue_sha256, &step_message, &ignored_code)) {
+    *message = L"atomik geri yükleme yapıldı ancak yerinden alınan dosya doğrulanamadı. Veri kaybını önlemek için "
+               L"dosya silinmedi; el ile kurtarma konumu: " +
+               rescue + L". Önceki kurtarma içeriği etkin hedefte bulunuyor. Hata: " + step_message;
+    return false;
+  }
+  if (SameContent(rescue_identity, rescue_sha256, installed_identity, installed_sha256)) {
+    std::wstring deletion;
+    if (DeleteOwnedFile(rescue, installed_identity, installed_sha256, &deletion)) {
+      *message = L"korunan dosya atomik olarak geri yüklendi; değiştirilen kurucu dosyası doğrulanıp kaldırıldı";
+    } else {
+      *message = L"korunan dosya hedefe geri yüklendi; doğrulanmış eski kurucu dosyası silinemeyip " + rescue +
+                 L" konumunda korundu (" + deletion + L")";
+    }
+    return true;
+  }
+
+  // Another process updated the target after the proof: that update now sits at the rescue name. Put it back.
+  const std::wstring detected = L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " +
+                                rescue + L" konumunda korundu; önceki kurtarma içeriği etkin hedefte kaldı. ";
+  std::wstring prior_recovery;
+  if (!MakeSecureTempName(target.directory, L"prior-recovery", &prior_recovery, &step_message, hooks)) {
+    *message = detected + L"İkinci atomik kurtarma adı üretilemedi: " + step_message;
+    return false;
+  }
+  if (!ReplaceWithBackup(target.file_path, rescue, prior_recovery, hooks)) {
+    const DWORD code = ::GetLastError();
+    *message = detected + L"Harici güncelleme atomik olarak geri etkinleştirilemedi: " + WindowsErrorText(code);
+    // The recovery content's identity is not known here: when the target was emptied it is named, not moved.
+    if (!PutBackAfterFailedReplace(target.file_path, prior_recovery, FileIdentity())) {
+      *message += L". Önceki kurtarma içeriği " + prior_recovery + L" konumunda korundu";
+    }
+    return false;
+  }
+  FileIdentity final_identity;
+  std::wstring final_sha256;
+  if (InspectOwnedFile(target.file_path, &final_identity, &final_sha256, &step_message, &ignored_code)) {
+    if (SameContent(final_identity, final_sha256, rescue_identity, rescue_sha256)) {
+      *message = L"geri alma sırasında yarışan harici güncelleme algılandı; güncelleme yeniden etkin hedefe getirildi "
+                 L"ve doğrulandı. Geri alma başarısız sayıldı. Önceki kurtarma kopyası: " +
+                 prior_recovery;
+      return false;
+    }
+    step_message = L"etkin hedefin kimliği veya SHA-256 değeri harici güncellemeyle eşleşmiyor";
+  }
+  *message = L"harici güncelleme atomik olarak etkin hedefe geri taşındı ancak son doğrulama başarısız oldu. Hiçbir "
+             L"kurtarma kopyası silinmedi. Önceki kurtarma kopyası: " +
+             prior_recovery + L". Hata: " + step_message;
+  return false;
+}
+
+bool RollbackTarget(const TargetLocation& target, bool had_prior_file, const std::wstring& backup_path,
+                    const std::wstring& backup_sha256, bool secure_ownership, std::wstring* message,
+                    const FileIdentity* installed_identity, const std::wstring* installed_sha256,
+                    const EngineHooks* hooks) {
+  if (!had_prior_file) {
+    if (installed_identity != nullptr && installed_sha256 != nullptr) {
+      return DeleteOwnedFile(target.file_path, *installed_identity, *installed_sha256, message);
+    }
+    *message = L"kurulan dosyanın kimliği bilinmiyor; dış dosyayı silmemek için geri alma reddedildi";
+    return false;
+  }
+
+  std::wstring step_message;
+  std::uint32_t ignored_code = 0;
+  std::wstring copy;
+  FileIdentity copy_identity;
+  if (backup_path.empty() || backup_sha256.empty() ||
+      !CreateRollbackCopy(target.directory, backup_path, &copy, &step_message, &ignored_code, &copy_identity, hooks)) {
+    *message = L"geçici geri alma kopyası oluşturulamadı: " + step_message;
+    return false;
+  }
+  std::wstring copy_sha256;
+  if (!Sha256FilePath(copy, &copy_sha256, &step_message) || !EqualsIgnoreAsciiCase(copy_sha256, backup_sha256)) {
+    DeleteOwnCopy(copy, copy_identity);
+    *message = L"geçici geri alma kopyasının hash değeri doğrulanamadı";
+    return false;
+  }
+
+  FileIdentity identity;
+  std::wstring sha256;
+  if (installed_identity != nullptr && installed_sha256 != nullptr) {
+    identity = *installed_identity;
+    sha256 = *installed_sha256;
+  } else if (!InspectOwnedFile(target.file_path, &identity, &sha256, &step_message, &ignored_code)) {
+    // The rollback copy stays: it holds the backup's content next to the target.
+    *message = L"geri alınacak mevcut hedef güvenle incelenemedi: " + step_message;
+    return false;
+  }
+
+  std::wstring restore_message;
+  if (!RestoreProtectedFile(target, copy, identity, sha256, &restore_message, hooks)) {
+    *message = restore_message;
+    return false;
+  }
+  if (secure_ownership && !ApplySecureOwnership(target.file_path, &step_message)) {
+    *message = L"geri alınan dosyanın güvenli sahipliği uygulanamadı: " + step_message;
+    return false;
+  }
+  std::wstring restored_sha256;
+  if (Sha256FilePath(target.file_path, &restored_sha256, &step_message) &&
+      EqualsIgnoreAsciiCase(restored_sha256, backup_sha256)) {
+    *message = L"başarılı ve doğrulandı; " + restore_message;
+    return true;
+  }
+  *message = L"geri alınan dosyanın hash değeri doğrulanamadı";
+  return false;
+}
+
+}  // namespace tavlun

@@ -1,0 +1,137 @@
+#include "install/temp_files.h"
+
+#include "core/system_dlls.h"
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "core/windows_error.h"
+#include "install/engine_names.h"
+
+#ifndef BCRYPT_USE_SYSTEM_PREFERRED_RNG
+#define BCRYPT_USE_SYSTEM_PREFERRED_RNG 0x00000002
+#endif
+
+namespace tavlun {
+
+std::wstring MakeTimestampName(const EngineHooks* hooks) {
+  if (hooks != nullptr && hooks->timestamp_name) return hooks->timestamp_name();
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  return FormatTimestampName(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                             ::GetCurrentProcessId());
+}
+
+bool WriteAllAndFlush(HANDLE file, const void* bytes, std::uint32_t length, std::uint32_t* error) {
+  const auto* next = static_cast<const std::uint8_t*>(bytes);
+  std::uint32_t written_total = 0;
+  while (written_total < length) {
+    DWORD written = 0;
+    if (!::WriteFile(file, next + written_total, length - written_total, &written, nullptr) || written == 0) break;
+    written_total += written;
+  }
+  if (written_total == length && ::FlushFileBuffers(file)) return true;
+  if (error != nullptr) *error = ::GetLastError();
+  return false;
+}
+
+bool MarkDeleteOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
+bool NextRandomToken(const EngineHooks* hooks, std::wstring* token) {
+  if (hooks != nullptr && hooks->random_token) return hooks->random_token(token);
+  return RandomHexToken(token);
+}
+
+std::uint64_t NextTickCount(const EngineHooks* hooks) {
+  if (hooks != nullptr && hooks->tick_count) return hooks->tick_count();
+  return ::GetTickCount64();
+}
+
+bool CreateVerifiedTempFile(const std::wstring& folder, const std::uint8_t* data, std::uint32_t size,
+                            std::wstring* path, FileIdentity* identity, std::wstring* message, std::uint32_t* error,
+                            const EngineHooks* hooks) {
+  const auto process_id = static_cast<std::uint32_t>(::GetCurrentProcessId());
+  for (unsigned attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+    const std::wstring candidate = JoinPath(folder, TempInstallFileName(process_id, NextTickCount(hooks), attempt));
+    // No sharing and no security attributes: the file takes the target folder's inherited DACL and nobody else
+    // can open it until it is closed. A link planted under the name counts as taken (never followed).
+    UniqueHandle file(::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                    FILE_FLAG_WRITE_THROUGH | FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+    if (!file) {
+      const DWORD create_error = ::GetLastError();
+      *error = create_error;
+      if (create_error == ERROR_FILE_EXISTS || create_error == ERROR_ALREADY_EXISTS) continue;
+      *message = L"Geçici kurulum dosyası oluşturulamadı: " + WindowsErrorText(create_error);
+      return false;
+    }
+    if (!WriteAllAndFlush(file.get(), data, size, error)) {
+      MarkDeleteOnClose(file.get());
+      *message = L"Geçici kurulum dosyası yazılamadı: " + WindowsErrorText(*error);
+      return false;
+    }
+    FileIdentity written;
+    if (!CheckRegularSingleLinkFile(file.get(), &written, message)) {
+      MarkDeleteOnClose(file.get());
+      *error = kErrorNotRegularSingleLinkFile;
+      return false;
+    }
+    *path = candidate;
+    *identity = written;
+    return true;
+  }
+  *error = kErrorNoUniqueName;
+  *message = L"Benzersiz geçici kurulum dosyası oluşturulamadı.";
+  return false;
+}
+
+bool RandomHexToken(std::wstring* token) {
+  const auto& bcrypt = sysdll::Bcrypt();
+  if (!bcrypt.loaded) return false;
+  unsigned char bytes[16];
+  if (bcrypt.BCryptGenRandom(nullptr, bytes, sizeof(bytes), BCRYPT_USE_SYSTEM_PREFERRED_RNG) < 0) return false;
+  *token = HexUpper(bytes, sizeof(bytes));
+  return true;
+}
+
+bool MakeSecureTempName(const std::wstring& folder, const std::wstring& label, std::wstring* path,
+                        std::wstring* message, const EngineHooks* hooks) {
+  for (unsigned attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+    std::wstring token;
+    if (!NextRandomToken(hooks, &token)) {
+      *message = L"Güvenli rastgele dosya adı üretilemedi.";
+      return false;
+    }
+    const std::wstring candidate = JoinPath(folder, RandomTempName(label, token));
+    // Links are not followed by the attribute query: a planted link counts as an existing name.
+    if (::GetFileAttributesW(candidate.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    const DWORD lookup_error = ::GetLastError();
+    if (lookup_error == ERROR_FILE_NOT_FOUND || lookup_error == ERROR_PATH_NOT_FOUND) {
+      *path = candidate;
+      return true;
+    }
+    *message = L"Güvenli geçici ad denetlenemedi: " + WindowsErrorText(lookup_error);
+    return false;
+  }
+  *message = L"Benzersiz güvenli geçici ad üretilemedi.";
+  return false;
+}
+
+bool WriteWholeFile(const std::wstring& path, const void* bytes, std::uint32_t length, std::wstring* message) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_FLAG_WRITE_THROUGH | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    *message = WindowsErrorText(::GetLastError());
+    return false;
+  }
+  std::uint32_t error = 0;
+  if (!WriteAllAndFlush(file.get(), bytes, length, &error)) {
+    *message = WindowsErrorText(error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tavlun
