@@ -1,0 +1,322 @@
+// The ownership and DACL rules of the engine's folders, files and lock, fed with descriptors built from SDDL, and
+// what the secure path does on real files of this platform.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "core/scoped_privilege.h"
+#include "install/backup_copy.h"
+#include "install/install_lock.h"
+#include "install/secure_folder.h"
+#include "install/secure_object.h"
+#include "tests/install/install_test_support.h"
+
+namespace tavlun {
+namespace {
+
+using namespace install_testing;
+
+UniqueSecurityDescriptor FromSddl(const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &raw, nullptr))
+      << Utf8(sddl);
+  return UniqueSecurityDescriptor(raw);
+}
+
+std::wstring ObjectVerdict(const wchar_t* sddl, bool is_folder) {
+  UniqueSecurityDescriptor descriptor = FromSddl(sddl);
+  std::wstring message;
+  return VerifySecureDescriptor(descriptor.get(), is_folder, &message) ? L"ok" : message;
+}
+
+std::wstring LockVerdict(const wchar_t* sddl) {
+  UniqueSecurityDescriptor descriptor = FromSddl(sddl);
+  std::wstring message;
+  return VerifyInstallLockDescriptor(descriptor.get(), &message) ? L"ok" : message;
+}
+
+constexpr wchar_t kUnexpectedEntry[] = L"Güvenli nesnede beklenmeyen veya devralınmış bir izin kaydı var.";
+constexpr wchar_t kExtraEntry[] = L"Güvenli nesnenin DACL'inde fazla, yazılabilir veya beklenmeyen bir izin var.";
+constexpr wchar_t kNotThree[] = L"Güvenli nesnenin DACL'i beklenen üç izin kaydından oluşmuyor.";
+constexpr wchar_t kOwner[] = L"Güvenli nesnenin sahibi Administrators veya SYSTEM değil.";
+constexpr wchar_t kUnprotected[] = L"Güvenli nesnenin DACL'i korumalı değil veya eksik.";
+
+TEST(SecureObjectRule, TheBuiltDescriptorsPassTheirOwnRule) {
+  EXPECT_EQ(ObjectVerdict(kSecureFolderSddl, true), L"ok");
+  EXPECT_EQ(ObjectVerdict(kSecureFileSddl, false), L"ok");
+  UniqueSecurityDescriptor built;
+  std::wstring message;
+  ASSERT_TRUE(BuildSecureDescriptor(true, &built, &message));
+  EXPECT_TRUE(VerifySecureDescriptor(built.get(), true, &message)) << Utf8(message);
+  ASSERT_TRUE(BuildSecureDescriptor(false, &built, &message));
+  EXPECT_TRUE(VerifySecureDescriptor(built.get(), false, &message)) << Utf8(message);
+}
+
+TEST(SecureObjectRule, EquivalentMasksAndSystemOwnerAreAccepted) {
+  EXPECT_EQ(ObjectVerdict(L"O:SYG:SYD:P(A;;GA;;;SY)(A;;0x1f01ff;;;BA)(A;;0x1200a9;;;BU)", false), L"ok");
+  // Entry order does not matter.
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;OICI;GRGX;;;BU)(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)", true), L"ok");
+}
+
+TEST(SecureObjectRule, FlagsMustMatchTheKindExactly) {
+  EXPECT_EQ(ObjectVerdict(kSecureFolderSddl, false), kUnexpectedEntry);
+  EXPECT_EQ(ObjectVerdict(kSecureFileSddl, true), kUnexpectedEntry);
+  // The right three entries, but inherited (flags 0x13).
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;GRGX;;;BU)", true),
+            kUnexpectedEntry);
+  // A deny entry in place of an allow entry.
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(D;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;BU)", false), kUnexpectedEntry);
+}
+
+TEST(SecureObjectRule, AFourthEntryFailsTheCountBeforeAnyEntryIsRead) {
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;BU)(D;;FA;;;WD)", false), kNotThree);
+  // Even when the fourth entry would be refused for its flags.
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;GRGX;;;BU)(A;ID;FR;;;WD)", true),
+            kNotThree);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)", false), kNotThree);
+}
+
+TEST(SecureObjectRule, WritableUsersAndDuplicatesAreRefused) {
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGWGX;;;BU)", false), kExtraEntry);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;;FA;;;SY)(A;;FA;;;SY)(A;;GRGX;;;BU)", false), kExtraEntry);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;WD)", false), kExtraEntry);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:P(A;;FA;;;SY)(A;;FR;;;BA)(A;;GRGX;;;BU)", false), kExtraEntry);
+}
+
+TEST(SecureObjectRule, OwnerAndProtectionComeFirst) {
+  // A user as owner is refused even with the right DACL.
+  EXPECT_EQ(ObjectVerdict(L"O:S-1-5-21-1004336348-1177238915-682003330-1001G:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;BU)",
+                          false),
+            kOwner);
+  EXPECT_EQ(ObjectVerdict(L"O:BUG:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;BU)", false), kOwner);
+  EXPECT_EQ(ObjectVerdict(L"G:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;BU)", false), kOwner);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:(A;;FA;;;SY)(A;;FA;;;BA)(A;;GRGX;;;BU)", false), kUnprotected);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BAD:NO_ACCESS_CONTROL", false), kUnprotected);
+  EXPECT_EQ(ObjectVerdict(L"O:BAG:BA", false), kUnprotected);
+}
+
+TEST(InstallLockRule, OnlyTheFixedDescriptorPasses) {
+  EXPECT_EQ(LockVerdict(kInstallLockSddl), L"ok");
+  EXPECT_EQ(LockVerdict(L"O:SYG:SYD:P(A;;0x100001;;;AU)(A;;0x1f0001;;;BA)(A;;GA;;;SY)"), L"ok");
+
+  const std::wstring untrusted = L"Kurulum kilidinin sahibi veya korumalı DACL'i güvenilir değil.";
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;AU)(A;;0x00100001;;;WD)"), untrusted);
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;AU)"), untrusted);
+  EXPECT_EQ(LockVerdict(L"O:AUG:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;AU)"), untrusted);
+
+  const std::wstring extra = L"Kurulum kilidinde fazla veya beklenmeyen bir izin var.";
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;AU)"), extra);
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;BU)"), extra);
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;;GA;;;SY)(A;;GA;;;SY)(A;;0x00100001;;;AU)"), extra);
+
+  const std::wstring unexpected = L"Kurulum kilidinde beklenmeyen bir izin kaydı var.";
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;CI;GA;;;SY)(A;;GA;;;BA)(A;;0x00100001;;;AU)"), unexpected);
+  EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)(D;;0x00100001;;;AU)"), unexpected);
+}
+
+TEST(MapGenericAccess, ReplacesGenericBitsOnly) {
+  EXPECT_EQ(MapGenericAccess(GENERIC_READ | GENERIC_EXECUTE, kFileGenericMapping), 0x1200A9u);
+  EXPECT_EQ(MapGenericAccess(GENERIC_ALL, kMutexGenericMapping), 0x1F0001u);
+  EXPECT_EQ(MapGenericAccess(0x00100001, kMutexGenericMapping), 0x100001u);
+  EXPECT_EQ(MapGenericAccess(GENERIC_WRITE | SYNCHRONIZE, kFileGenericMapping), 0x120116u);
+}
+
+// Whether files and folders of this platform keep the owner and protected DACL they are created with. Wine
+// accepts them and reports the user as owner with an unprotected DACL instead.
+bool PlatformKeepsFileSecurity(const std::wstring& scratch, bool* could_create) {
+  const std::wstring probe = JoinPath(scratch, L"security-probe");
+  UniqueSecurityDescriptor descriptor = FromSddl(kSecureFolderSddl);
+  SECURITY_ATTRIBUTES security{sizeof(security), descriptor.get(), FALSE};
+  ScopedPrivilege restore(SE_RESTORE_NAME);
+  *could_create = ::CreateDirectoryW(probe.c_str(), &security) != FALSE;
+  if (!*could_create) return false;
+  UniqueHandle folder(::CreateFileW(probe.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring message;
+  const bool kept = folder && VerifySecureObject(folder.get(), true, &message);
+  folder.reset();
+  ::RemoveDirectoryW(probe.c_str());
+  return kept;
+}
+
+class SecurePathOnRealFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    bool could_create = false;
+    keeps_security_ = PlatformKeepsFileSecurity(scratch_.path(), &could_create);
+    if (!could_create) GTEST_SKIP() << "creating a folder owned by Administrators needs administrator rights";
+  }
+  ScratchDir scratch_;
+  bool keeps_security_ = false;
+};
+
+TEST_F(SecurePathOnRealFiles, NewAndExistingWorkFolders) {
+  const std::wstring folder = scratch_.Child(L"work");
+  std::wstring message;
+  UniqueHandle handle;
+  const bool created_ok = EnsureSecureFolder(folder, true, &message, &handle);
+  ASSERT_TRUE(Exists(folder));
+  if (keeps_security_) {
+    EXPECT_TRUE(created_ok) << Utf8(message);
+    EXPECT_TRUE(handle);
+    handle.reset();
+    EXPECT_TRUE(EnsureSecureFolder(folder, true, &message, &handle)) << Utf8(message);
+  } else {
+    EXPECT_FALSE(created_ok);
+    EXPECT_EQ(message, std::wstring(L"Yeni güvenli klasörün izinleri doğrulanamadı: ") + kOwner);
+    EXPECT_FALSE(handle);
+    EXPECT_FALSE(EnsureSecureFolder(folder, true, &message, &handle));
+    EXPECT_EQ(message,
+              std::wstring(L"Önceden var olan çalışma klasörü güvenilir değil; değiştirilmeden reddedildi: ") + kOwner);
+  }
+  // An ordinary folder made without the descriptor is refused and left as it is.
+  const std::wstring plain = scratch_.Child(L"plain");
+  ASSERT_TRUE(::CreateDirectoryW(plain.c_str(), nullptr));
+  EXPECT_FALSE(EnsureSecureFolder(plain, true, &message));
+  EXPECT_TRUE(StartsWith(message, L"Önceden var olan çalışma klasörü güvenilir değil; değiştirilmeden reddedildi: "))
+      << Utf8(message);
+  EXPECT_TRUE(Exists(plain));
+}
+
+TEST_F(SecurePathOnRealFiles, SecureBackupCopyIsVerifiedOrRemoved) {
+  const std::wstring source = scratch_.Child(L"source.dll");
+  const std::wstring destination = scratch_.Child(L"backup.dll");
+  ASSERT_TRUE(WriteBytes(source, Bytes("old module")));
+  std::wstring message;
+  std::uint32_t error = 0;
+  const bool copied = CopyToNewFile(source, destination, true, &message, &error);
+  if (keeps_security_) {
+    EXPECT_TRUE(copied) << Utf8(message);
+    UniqueHandle file(::CreateFileW(destination.c_str(), READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+    EXPECT_TRUE(VerifySecureObject(file.get(), false, &message)) << Utf8(message);
+  } else {
+    EXPECT_FALSE(copied);
+    EXPECT_EQ(error, 1338u);
+    EXPECT_EQ(message, kOwner);
+    EXPECT_FALSE(Exists(destination)) << "a destination that failed its verification must be deleted";
+  }
+  EXPECT_EQ(ReadBytes(source), Bytes("old module"));
+}
+
+TEST_F(SecurePathOnRealFiles, ApplySecureOwnershipEndsInTheVerification) {
+  const std::wstring file = scratch_.Child(L"restored.dll");
+  ASSERT_TRUE(WriteBytes(file, Bytes("restored")));
+  std::wstring message;
+  const bool applied = ApplySecureOwnership(file, &message);
+  if (keeps_security_) {
+    EXPECT_TRUE(applied) << Utf8(message);
+  } else {
+    EXPECT_FALSE(applied);
+    EXPECT_EQ(message, kOwner);
+  }
+  EXPECT_EQ(ReadBytes(file), Bytes("restored"));
+}
+
+TEST(ApplySecureOwnership, RefusesPathsThatAreNotThere) {
+  ScratchDir scratch;
+  std::wstring message;
+  EXPECT_FALSE(ApplySecureOwnership(scratch.Child(L"missing.dll"), &message));
+  EXPECT_EQ(message, L"Güvenliği ayarlanacak yol normal bir dosya veya dizin değil.");
+}
+
+TEST(ApplySecureOwnership, RefusesALinkBeforeOpeningIt) {
+  ScratchDir scratch;
+  const std::wstring target = scratch.Child(L"real.dll");
+  const std::wstring link = scratch.Child(L"link.dll");
+  ASSERT_TRUE(WriteBytes(target, Bytes("real")));
+  if (!::CreateSymbolicLinkW(link.c_str(), target.c_str(), 0)) {
+    GTEST_SKIP() << "creating a symbolic link needs a privilege this account lacks";
+  }
+  const DWORD attributes = ::GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    GTEST_SKIP() << "Wine reports CreateSymbolicLinkW success but creates no reparse point";
+  }
+  std::wstring message;
+  EXPECT_FALSE(ApplySecureOwnership(link, &message));
+  EXPECT_EQ(message, L"Güvenliği ayarlanacak yol normal bir dosya veya dizin değil.");
+}
+
+TEST(ScopedPrivilege, EnablesForTheScopeAndPutsBackTheState) {
+  auto restore_enabled = [] {
+    UniqueHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return -1;
+    LUID luid{};
+    ::LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &luid);
+    PRIVILEGE_SET set{};
+    set.PrivilegeCount = 1;
+    set.Privilege[0].Luid = luid;
+    BOOL held = FALSE;
+    if (!::PrivilegeCheck(token.get(), &set, &held)) return -1;
+    return held ? 1 : 0;
+  };
+  const int before = restore_enabled();
+  ASSERT_NE(before, -1);
+  {
+    ScopedPrivilege privilege(SE_RESTORE_NAME);
+    if (!privilege.enabled() && before == 0) GTEST_SKIP() << "this account does not hold SeRestorePrivilege";
+    EXPECT_EQ(restore_enabled(), 1);
+  }
+  EXPECT_EQ(restore_enabled(), before);
+
+  ScopedPrivilege unknown(L"SeNoSuchPrivilege");
+  EXPECT_FALSE(unknown.enabled());
+}
+
+TEST(EnsureSecureFolder, OrdinaryFolderIsMadeAndPinned) {
+  ScratchDir scratch;
+  const std::wstring folder = scratch.Child(L"Backups");
+  std::wstring message;
+  UniqueHandle handle;
+  ASSERT_TRUE(EnsureSecureFolder(folder, false, &message, &handle)) << Utf8(message);
+  ASSERT_TRUE(handle);
+  // Existing folders are accepted too, and the slot's old handle is replaced.
+  ASSERT_TRUE(EnsureSecureFolder(folder, false, &message, &handle)) << Utf8(message);
+  EXPECT_TRUE(handle);
+  // No delete sharing: the held folder cannot be opened for deletion.
+  UniqueHandle deleter(::CreateFileW(folder.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const DWORD error = ::GetLastError();
+  if (deleter) GTEST_SKIP() << "Wine does not apply share modes to folder handles, so the pin cannot be observed";
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  handle.reset();
+  EXPECT_TRUE(::RemoveDirectoryW(folder.c_str()));
+}
+
+TEST(EnsureSecureFolder, RefusesAFileAndReportsAMissingParent) {
+  ScratchDir scratch;
+  const std::wstring file = scratch.Child(L"Logs");
+  ASSERT_TRUE(WriteBytes(file, Bytes("not a folder")));
+  std::wstring message;
+  EXPECT_FALSE(EnsureSecureFolder(file, false, &message));
+  EXPECT_EQ(message, L"Güvenli çalışma klasörü normal bir dizin değil: " + file);
+  EXPECT_EQ(ReadBytes(file), Bytes("not a folder"));
+
+  const std::wstring orphan = scratch.Child(L"missing\\child");
+  EXPECT_FALSE(EnsureSecureFolder(orphan, false, &message));
+  EXPECT_EQ(message, L"Klasör oluşturulamadı: " + orphan + L" — " + WindowsErrorText(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(RemoveTree, RemovesNestedFilesButLeavesNonFolders) {
+  ScratchDir scratch;
+  const std::wstring top = scratch.Child(L"tree");
+  ASSERT_TRUE(::CreateDirectoryW(top.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(JoinPath(top, L"x64").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(JoinPath(top, L"akisp11.dll"), Bytes("a")));
+  const std::wstring read_only = JoinPath(top, L"x64\\akisp11.dll");
+  ASSERT_TRUE(WriteBytes(read_only, Bytes("b")));
+  ASSERT_TRUE(::SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(RemoveTree(top));
+  EXPECT_FALSE(Exists(top));
+
+  const std::wstring file = scratch.Child(L"file");
+  ASSERT_TRUE(WriteBytes(file, Bytes("kept")));
+  EXPECT_FALSE(RemoveTree(file));
+  EXPECT_EQ(ReadBytes(file), Bytes("kept"));
+  EXPECT_FALSE(RemoveTree(scratch.Child(L"absent")));
+}
+
+}  // namespace
+}  // namespace tavlun
