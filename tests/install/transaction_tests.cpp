@@ -1,0 +1,316 @@
+// The single-DLL transaction on scratch targets, including the races a test can force through the hooks.
+#include <gtest/gtest.h>
+
+#include "install/engine_names.h"
+#include "install/transaction.h"
+#include "tests/install/install_test_support.h"
+
+namespace tavlun {
+namespace {
+
+using namespace install_testing;
+
+constexpr wchar_t kAdvice[] = L". Tarayıcıları ve e-imza uygulamalarını kapatıp yeniden deneyin.";
+
+class TransactionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    target_ = ScratchTarget(scratch_.Child(L"SysWOW64"), L"C:\\Windows\\SysWOW64\\akisp11.dll");
+    backups_ = scratch_.Child(L"Backups");
+    ASSERT_TRUE(::CreateDirectoryW(backups_.c_str(), nullptr));
+  }
+
+  InstallOutcome Install(const EngineHooks* hooks = nullptr, FileIdentity* installed = nullptr) {
+    InstallOutcome outcome;
+    InstallSingleDll(&outcome, target_, payload_, backups_, false, installed, hooks);
+    EXPECT_EQ(outcome.target, L"C:\\Windows\\SysWOW64\\akisp11.dll");
+    EXPECT_EQ(outcome.expected_sha256, payload_.sha256);
+    EXPECT_FALSE(outcome.log_written);
+    return outcome;
+  }
+  std::vector<std::wstring> TargetFolder() const { return ListFolder(target_.directory); }
+  std::wstring Leftover(const std::wstring& label) const {
+    for (const std::wstring& name : TargetFolder()) {
+      if (StartsWith(name, L".akisp11." + label + L".")) return JoinPath(target_.directory, name);
+    }
+    return std::wstring();
+  }
+  // Puts another program's file at the target, as a new file (a rename over it).
+  void ReplaceTargetWithForeignFile(const std::vector<std::uint8_t>& bytes) {
+    const std::wstring staged = scratch_.Child(L"foreign.dll");
+    ASSERT_TRUE(WriteBytes(staged, bytes));
+    ASSERT_TRUE(::MoveFileExW(staged.c_str(), target_.file_path.c_str(), MOVEFILE_REPLACE_EXISTING));
+  }
+
+  ScratchDir scratch_;
+  TargetLocation target_;
+  std::wstring backups_;
+  const LoadedPayload payload_ = LoadBuild(PayloadKind::Build32);
+  const std::vector<std::uint8_t> build_ = BuildBytes(PayloadKind::Build32);
+  const std::vector<std::uint8_t> old_ = ReadBytes(TestDll(L"akis_x86_3.4.1.0.dll"));
+};
+
+TEST_F(TransactionTest, EmptyTargetIsPlacedWithoutBackup) {
+  FileIdentity installed;
+  const InstallOutcome outcome = Install(nullptr, &installed);
+  EXPECT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
+  EXPECT_EQ(outcome.message, L"akisp11.dll güvenle kuruldu ve SHA-256 doğrulaması tamamlandı.");
+  EXPECT_TRUE(outcome.old_sha256.empty());
+  EXPECT_TRUE(outcome.backup.empty());
+  EXPECT_TRUE(outcome.rollback.empty());
+  EXPECT_EQ(outcome.win32_error, 0u);
+  EXPECT_EQ(ReadBytes(target_.file_path), build_);
+  EXPECT_TRUE(SameFileIdentity(installed, FactsOf(target_.file_path).identity));
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+  EXPECT_TRUE(ListFolder(backups_).empty());
+}
+
+TEST_F(TransactionTest, IdenticalTargetIsLeftAloneWithoutBackupFolder) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, build_));
+  const FileIdentity before = FactsOf(target_.file_path).identity;
+  const InstallOutcome outcome = Install();
+  EXPECT_EQ(outcome.outcome, kOutcomeAlreadyInstalled);
+  EXPECT_EQ(outcome.message,
+            L"Hedef DLL bu aracın doğrulanmış gömülü kopyasıyla zaten eşleşiyor; dosya değiştirilmedi.");
+  EXPECT_EQ(outcome.old_sha256, payload_.sha256);
+  EXPECT_TRUE(outcome.backup.empty());
+  EXPECT_TRUE(ListFolder(backups_).empty());
+  EXPECT_TRUE(SameFileIdentity(before, FactsOf(target_.file_path).identity));
+}
+
+TEST_F(TransactionTest, SameOrNewerVersionOfTheSameMachineIsKept) {
+  ASSERT_TRUE(CopyTestDll(L"akis_x86_3.4.2.0.dll", target_.file_path));
+  InstallOutcome outcome = Install();
+  EXPECT_EQ(outcome.outcome, kOutcomeAlreadyInstalled);
+  EXPECT_EQ(outcome.message, L"Hedefte aynı veya daha yeni sürüm (3.4.2) bulundu. Hash farklı olduğu için dosya "
+                             L"güvenlik amacıyla korunup değiştirilmedi.");
+  EXPECT_EQ(ReadBytes(target_.file_path), ReadBytes(TestDll(L"akis_x86_3.4.2.0.dll")));
+  EXPECT_TRUE(ListFolder(backups_).empty());
+
+  // The 64-bit build against a newer 64-bit file: the revision shows in the text.
+  const LoadedPayload build64 = LoadBuild(PayloadKind::Build64);
+  ASSERT_TRUE(CopyTestDll(L"akis_x64_3.4.2.7.dll", target_.file_path));
+  InstallSingleDll(&outcome, target_, build64, backups_, false);
+  EXPECT_EQ(outcome.outcome, kOutcomeAlreadyInstalled);
+  EXPECT_TRUE(Contains(outcome.message, L"(3.4.2.7)")) << Utf8(outcome.message);
+}
+
+TEST_F(TransactionTest, OlderOrVersionlessFileIsBackedUpAndReplaced) {
+  for (const wchar_t* found : {L"akis_x86_3.4.1.0.dll", L"akis_x86_noversion.dll", L"akis_x64_3.4.2.0.dll"}) {
+    SCOPED_TRACE(Utf8(found));
+    const std::vector<std::uint8_t> old = ReadBytes(TestDll(found));
+    ASSERT_TRUE(WriteBytes(target_.file_path, old));
+    EngineHooks hooks;
+    const std::wstring stamp = std::wstring(L"20240102-030405-") + found[5] + found[6] + found[7];
+    hooks.timestamp_name = [&] { return stamp; };
+    const InstallOutcome outcome = Install(&hooks);
+    ASSERT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
+    EXPECT_EQ(outcome.message, L"akisp11.dll güvenle kuruldu ve SHA-256 doğrulaması tamamlandı.");
+    EXPECT_EQ(outcome.old_sha256, DigestOf(old));
+    EXPECT_EQ(outcome.backup, JoinPath(JoinPath(backups_, stamp + L"-" + outcome.old_sha256.substr(0, 8)),
+                                       L"akisp11.dll"));
+    EXPECT_EQ(ReadBytes(outcome.backup), old);
+    EXPECT_EQ(ReadBytes(target_.file_path), build_);
+    EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"}) << "the \"previous\" file is removed";
+  }
+}
+
+TEST_F(TransactionTest, FileAppearingBeforeTheMoveIsNeverOverwritten) {
+  EngineHooks hooks;
+  hooks.before_swap = [](const TargetLocation& target) { WriteBytes(target.file_path, Bytes("appeared")); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.win32_error, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(outcome.message, L"DLL boş hedefe çakışmasız olarak yerleştirilemedi: " +
+                                 WindowsErrorText(ERROR_ALREADY_EXISTS) + kAdvice);
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"}) << "the temporary file is removed";
+}
+
+TEST_F(TransactionTest, TargetHeldByAnotherProgramFailsTheSwap) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  UniqueHandle holder(::CreateFileW(target_.file_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  const FileIdentity before = FactsOf(target_.file_path).identity;
+  const InstallOutcome outcome = Install();
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_NE(outcome.win32_error, 0u);
+  EXPECT_EQ(outcome.message, L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " +
+                                 WindowsErrorText(outcome.win32_error) + kAdvice);
+  holder.reset();
+  EXPECT_EQ(ReadBytes(target_.file_path), old_);
+  EXPECT_TRUE(SameFileIdentity(before, FactsOf(target_.file_path).identity));
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"}) << "the temporary file is removed";
+  EXPECT_EQ(ReadBytes(outcome.backup), old_) << "the backup is kept";
+}
+
+TEST_F(TransactionTest, SwapStoppingHalfWayPutsTheOriginalBack) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  const FileIdentity before = FactsOf(target_.file_path).identity;
+  EngineHooks hooks;
+  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
+    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return false;
+  };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.message, L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " +
+                                 WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + kAdvice);
+  EXPECT_TRUE(SameFileIdentity(before, FactsOf(target_.file_path).identity));
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+}
+
+TEST_F(TransactionTest, TargetChangedBetweenBackupAndSwapIsNotOverwritten) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  hooks.after_backup = [](const TargetLocation& target) { WriteBytes(target.file_path, Bytes("update 3.5")); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.message,
+            L"Hedef dosya yedekleme sonrasında değişti; daha yeni bir sürümü ezmemek için işlem iptal edildi.");
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("update 3.5"));
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+  EXPECT_EQ(ReadBytes(outcome.backup), old_);
+}
+
+TEST_F(TransactionTest, TargetVanishingBeforeTheSwapStopsTheTransaction) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  const std::wstring moved = scratch_.Child(L"moved-away.dll");
+  hooks.after_backup = [&](const TargetLocation& target) { ::MoveFileExW(target.file_path.c_str(), moved.c_str(), 0); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.message,
+            L"Hedef dosya kurulum sırasında başka bir işlem tarafından değiştirildi; işlem güvenle iptal edildi.");
+  EXPECT_TRUE(TargetFolder().empty());
+  EXPECT_EQ(ReadBytes(moved), old_);
+}
+
+TEST_F(TransactionTest, TargetReplacedAtTheMomentOfTheSwapIsRestored) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  hooks.before_swap = [this](const TargetLocation&) { ReplaceTargetWithForeignFile(Bytes("intervening update")); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.rollback,
+            L"korunan dosya atomik olarak geri yüklendi; değiştirilen kurucu dosyası doğrulanıp kaldırıldı");
+  EXPECT_EQ(outcome.message, L"Hedef atomik değişim anında başka bir işlem tarafından değiştirildi. Araya giren dosya "
+                             L"kaybedilmeden geri yüklendi: " +
+                                 outcome.rollback);
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("intervening update"));
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+}
+
+TEST_F(TransactionTest, InstalledFileReplacedBeforeVerificationIsLeftThere) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  hooks.before_verification = [this](const TargetLocation&) { ReplaceTargetWithForeignFile(Bytes("foreign")); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  const std::wstring previous = Leftover(L"previous");
+  ASSERT_FALSE(previous.empty());
+  EXPECT_EQ(outcome.rollback, L"aktif hedef beklenen kurucu dosyası değil; harici değişiklik korunarak geri alma "
+                              L"reddedildi. Aktif hedef değiştirilmedi. Korunan kurtarma dosyası: " +
+                                  previous);
+  EXPECT_EQ(outcome.message,
+            L"Kurulum sonrası dosya kimliği değişti. Dış dosya silinmedi; geri alma: " + outcome.rollback + L".");
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("foreign"));
+  EXPECT_EQ(ReadBytes(previous), old_) << "the original file is kept next to the target";
+}
+
+TEST_F(TransactionTest, InstalledFileReplacedBeforeVerificationOnAnEmptyTarget) {
+  EngineHooks hooks;
+  hooks.before_verification = [this](const TargetLocation&) { ReplaceTargetWithForeignFile(Bytes("foreign")); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.message, L"Kurulum sonrası dosya kimliği değişti. Dış dosya silinmedi; geri alma: hedefte başka "
+                             L"bir dosya belirdi; dış dosya korunarak silme reddedildi.");
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("foreign"));
+}
+
+TEST_F(TransactionTest, InstalledFileRewrittenBeforeVerificationIsRestored) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  hooks.before_verification = [](const TargetLocation& target) { WriteBytes(target.file_path, Bytes("corrupted")); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  // Same file, other content: not provably ours any more, so it is refused, not displaced.
+  EXPECT_TRUE(StartsWith(outcome.message, L"Kurulum sonrası doğrulama başarısız oldu. Geri alma: aktif hedef beklenen "
+                                          L"kurucu dosyası değil; "))
+      << Utf8(outcome.message);
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("corrupted"));
+  EXPECT_EQ(ReadBytes(Leftover(L"previous")), old_);
+}
+
+TEST_F(TransactionTest, PlantedNamesAreNeverFollowedOrOverwritten) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  const std::wstring victim = scratch_.Child(L"victim.dll");
+  ASSERT_TRUE(WriteBytes(victim, Bytes("victim")));
+  const auto pid = static_cast<std::uint32_t>(::GetCurrentProcessId());
+  // Hard links at the first temporary install name and at the first "previous" name.
+  ASSERT_TRUE(::CreateHardLinkW(JoinPath(target_.directory, TempInstallFileName(pid, 9, 0)).c_str(), victim.c_str(),
+                                nullptr));
+  ASSERT_TRUE(::CreateHardLinkW(JoinPath(target_.directory, RandomTempName(L"previous", Token(L'C'))).c_str(),
+                                victim.c_str(), nullptr));
+  EngineHooks hooks;
+  hooks.tick_count = [] { return std::uint64_t{9}; };
+  ScriptedTokens tokens{{Token(L'C'), Token(L'D')}};
+  tokens.Install(&hooks);
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
+  EXPECT_EQ(ReadBytes(target_.file_path), build_);
+  EXPECT_EQ(ReadBytes(victim), Bytes("victim"));
+  EXPECT_EQ(FactsOf(victim).links, 3u);
+  EXPECT_EQ(TargetFolder().size(), 3u) << "the target and the two planted names";
+}
+
+TEST_F(TransactionTest, PlantedBackupNamesStopTheTransaction) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  const std::wstring old_sha256 = DigestOf(old_);
+  EngineHooks hooks;
+  hooks.timestamp_name = [] { return std::wstring(L"20240102-030405-1"); };
+  const std::wstring folder = JoinPath(backups_, L"20240102-030405-1-" + old_sha256.substr(0, 8));
+
+  // A file where the backup folder should be.
+  ASSERT_TRUE(WriteBytes(folder, Bytes("planted")));
+  InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.message, L"Mevcut DLL yedeklenemedi: Güvenli çalışma klasörü normal bir dizin değil: " + folder);
+  EXPECT_EQ(ReadBytes(folder), Bytes("planted"));
+  ASSERT_TRUE(::DeleteFileW(folder.c_str()));
+
+  // A folder holding a hard link under the backup's name.
+  const std::wstring victim = scratch_.Child(L"victim.dll");
+  ASSERT_TRUE(WriteBytes(victim, Bytes("victim")));
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(::CreateHardLinkW(JoinPath(folder, L"akisp11.dll").c_str(), victim.c_str(), nullptr));
+  outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.message, L"Mevcut DLL yedeklenemedi: Hedef dosya oluşturulamadı: " +
+                                 WindowsErrorText(ERROR_FILE_EXISTS));
+  EXPECT_EQ(outcome.win32_error, static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
+  EXPECT_TRUE(outcome.backup.empty());
+  EXPECT_EQ(ReadBytes(victim), Bytes("victim"));
+  EXPECT_EQ(ReadBytes(target_.file_path), old_);
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+}
+
+TEST_F(TransactionTest, UnsafeTargetsAreRefusedBeforeAnyChange) {
+  TargetLocation not_a_folder = target_;
+  not_a_folder.directory = scratch_.Child(L"file-not-folder");
+  ASSERT_TRUE(WriteBytes(not_a_folder.directory, Bytes("x")));
+  InstallOutcome outcome;
+  InstallSingleDll(&outcome, not_a_folder, payload_, backups_, false);
+  EXPECT_EQ(outcome.message, L"Hedef sistem klasörü güvenli bir normal dizin değil.");
+
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  ASSERT_TRUE(::CreateHardLinkW(scratch_.Child(L"second.dll").c_str(), target_.file_path.c_str(), nullptr));
+  outcome = Install();
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.message,
+            L"Hedef dosyanın birden fazla sabit bağlantısı var; güvenlik için işlem durduruldu.");
+  EXPECT_TRUE(ListFolder(backups_).empty());
+  EXPECT_EQ(ReadBytes(target_.file_path), old_);
+}
+
+}  // namespace
+}  // namespace tavlun
