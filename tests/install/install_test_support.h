@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdint>
 #include <string>
@@ -12,7 +13,9 @@
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
+#include "core/scoped_privilege.h"
 #include "install/engine_hooks.h"
+#include "install/secure_object.h"
 #include "install/temp_files.h"
 #include "integrity/payload.h"
 #include "integrity/sha256.h"
@@ -132,6 +135,31 @@ struct ScriptedTokens {
     };
   }
 };
+
+inline UniqueSecurityDescriptor FromSddl(const wchar_t* sddl) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &raw, nullptr))
+      << Utf8(sddl);
+  return UniqueSecurityDescriptor(raw);
+}
+
+// Whether files and folders of this platform keep the owner and protected DACL they are created with. Wine
+// accepts them and reports the user as owner with an unprotected DACL instead.
+inline bool PlatformKeepsFileSecurity(const std::wstring& scratch, bool* could_create) {
+  const std::wstring probe = JoinPath(scratch, L"security-probe");
+  UniqueSecurityDescriptor descriptor = FromSddl(kSecureFolderSddl);
+  SECURITY_ATTRIBUTES security{sizeof(security), descriptor.get(), FALSE};
+  ScopedPrivilege restore(SE_RESTORE_NAME);
+  *could_create = ::CreateDirectoryW(probe.c_str(), &security) != FALSE;
+  if (!*could_create) return false;
+  UniqueHandle folder(::CreateFileW(probe.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  std::wstring message;
+  const bool kept = folder && VerifySecureObject(folder.get(), true, &message);
+  folder.reset();
+  ::RemoveDirectoryW(probe.c_str());
+  return kept;
+}
 
 inline std::wstring Token(wchar_t digit) { return std::wstring(32, digit); }
 

@@ -18,13 +18,6 @@ namespace {
 
 using namespace install_testing;
 
-UniqueSecurityDescriptor FromSddl(const wchar_t* sddl) {
-  PSECURITY_DESCRIPTOR raw = nullptr;
-  EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &raw, nullptr))
-      << Utf8(sddl);
-  return UniqueSecurityDescriptor(raw);
-}
-
 std::wstring ObjectVerdict(const wchar_t* sddl, bool is_folder) {
   UniqueSecurityDescriptor descriptor = FromSddl(sddl);
   std::wstring message;
@@ -121,24 +114,6 @@ TEST(MapGenericAccess, ReplacesGenericBitsOnly) {
   EXPECT_EQ(MapGenericAccess(GENERIC_ALL, kMutexGenericMapping), 0x1F0001u);
   EXPECT_EQ(MapGenericAccess(0x00100001, kMutexGenericMapping), 0x100001u);
   EXPECT_EQ(MapGenericAccess(GENERIC_WRITE | SYNCHRONIZE, kFileGenericMapping), 0x120116u);
-}
-
-// Whether files and folders of this platform keep the owner and protected DACL they are created with. Wine
-// accepts them and reports the user as owner with an unprotected DACL instead.
-bool PlatformKeepsFileSecurity(const std::wstring& scratch, bool* could_create) {
-  const std::wstring probe = JoinPath(scratch, L"security-probe");
-  UniqueSecurityDescriptor descriptor = FromSddl(kSecureFolderSddl);
-  SECURITY_ATTRIBUTES security{sizeof(security), descriptor.get(), FALSE};
-  ScopedPrivilege restore(SE_RESTORE_NAME);
-  *could_create = ::CreateDirectoryW(probe.c_str(), &security) != FALSE;
-  if (!*could_create) return false;
-  UniqueHandle folder(::CreateFileW(probe.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  std::wstring message;
-  const bool kept = folder && VerifySecureObject(folder.get(), true, &message);
-  folder.reset();
-  ::RemoveDirectoryW(probe.c_str());
-  return kept;
 }
 
 class SecurePathOnRealFiles : public ::testing::Test {
