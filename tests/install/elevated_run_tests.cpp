@@ -1,0 +1,289 @@
+// The elevated run on scratch targets, driven through its inputs with the secure flag off.
+#include <gtest/gtest.h>
+
+#include "install/elevated_run.h"
+#include "install/secure_folder.h"
+#include "tests/install/install_test_support.h"
+
+namespace tavlun {
+namespace {
+
+using namespace install_testing;
+
+class ElevatedRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    inputs_.is_admin = true;
+    inputs_.lock_name = L"Global\\Korvan-Test-Run-" + DecimalText(static_cast<std::uint32_t>(::GetCurrentProcessId()));
+    inputs_.targets_resolved = true;
+    AddTarget(PayloadKind::Build32, L"SysWOW64");
+    AddTarget(PayloadKind::Build64, L"Sysnative");
+    inputs_.work_root_found = true;
+    inputs_.work_root = scratch_.Child(L"ProgramData");
+    ASSERT_TRUE(::CreateDirectoryW(inputs_.work_root.c_str(), nullptr));
+    inputs_.secure = false;
+    inputs_.hooks = &hooks_;
+  }
+  void AddTarget(PayloadKind kind, const wchar_t* folder) {
+    ElevatedRunTarget target;
+    target.entry.descriptor = &PayloadFor(kind);
+    target.entry.location = ScratchTarget(scratch_.Child(folder), std::wstring(L"C:\\Windows\\") +
+                                                                      (kind == PayloadKind::Build32 ? L"SysWOW64" : L"System32") +
+                                                                      L"\\akisp11.dll");
+    target.payload_loaded = true;
+    target.payload = LoadBuild(kind);
+    inputs_.targets.push_back(std::move(target));
+  }
+  const std::wstring& Path(std::size_t index) const { return inputs_.targets[index].entry.location.file_path; }
+  std::wstring WorkArea(const wchar_t* child = nullptr) const {
+    const std::wstring base = JoinPath(inputs_.work_root, L"TavlunYardimcisi");
+    return child == nullptr ? base : JoinPath(base, child);
+  }
+  std::size_t LogCount() const { return ListFolder(WorkArea(L"Logs")).size(); }
+
+  ScratchDir scratch_;
+  EngineHooks hooks_;
+  ElevatedRunInputs inputs_;
+  const std::vector<std::uint8_t> build32_ = BuildBytes(PayloadKind::Build32);
+  const std::vector<std::uint8_t> build64_ = BuildBytes(PayloadKind::Build64);
+  const std::vector<std::uint8_t> old32_ = ReadBytes(TestDll(L"akis_x86_3.4.1.0.dll"));
+  const std::vector<std::uint8_t> old64_ = ReadBytes(TestDll(L"akis_x64_3.4.1.0.dll"));
+  const std::wstring both_targets_ = L"C:\\Windows\\SysWOW64\\akisp11.dll; C:\\Windows\\System32\\akisp11.dll";
+};
+
+TEST_F(ElevatedRunTest, WithoutAdministratorRightsNothingHappens) {
+  inputs_.is_admin = false;
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeFailed);
+  EXPECT_EQ(result.message, L"Kurulum için yönetici izni gerekiyor.");
+  EXPECT_EQ(result.win32_error, 5u);
+  EXPECT_FALSE(result.log_written);
+  EXPECT_FALSE(Exists(WorkArea()));
+}
+
+TEST_F(ElevatedRunTest, BothIdenticalChangeNothingAndLogTwice) {
+  ASSERT_TRUE(WriteBytes(Path(0), build32_));
+  ASSERT_TRUE(WriteBytes(Path(1), build64_));
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeAlreadyInstalled);
+  EXPECT_EQ(result.message, L"Gerekli 32-bit ve 64-bit AKİS dosyaları zaten hazır veya aynı/daha yeni sürüm olarak "
+                            L"korundu; değişiklik yapılmadı.");
+  EXPECT_EQ(result.target, both_targets_);
+  EXPECT_TRUE(result.backup.empty());
+  EXPECT_TRUE(result.log_written);
+  EXPECT_EQ(LogCount(), 2u);
+  EXPECT_TRUE(ListFolder(WorkArea(L"Backups")).empty());
+}
+
+TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
+  ASSERT_TRUE(WriteBytes(Path(0), old32_));
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
+  EXPECT_EQ(result.message, L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit).");
+  EXPECT_EQ(result.target, both_targets_);
+  ASSERT_FALSE(result.backup.empty());
+  EXPECT_TRUE(StartsWith(result.backup, WorkArea(L"Backups"))) << Utf8(result.backup);
+  EXPECT_EQ(ReadBytes(result.backup), old32_);
+  EXPECT_EQ(ReadBytes(Path(0)), build32_);
+  EXPECT_EQ(ReadBytes(Path(1)), build64_);
+  EXPECT_TRUE(result.log_written);
+  EXPECT_EQ(LogCount(), 2u);
+}
+
+TEST_F(ElevatedRunTest, LaterFailureRemovesTheFirstInstallation) {
+  ASSERT_TRUE(WriteBytes(Path(1), old64_));
+  // Another program writes to the 64-bit file: its backup cannot be made.
+  UniqueHandle writer(::CreateFileW(Path(1).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeFailed);
+  EXPECT_EQ(result.message, L"64-bit kurulum tamamlanamadı: Mevcut DLL yedeklenemedi: Kaynak dosya açılamadı: " +
+                                WindowsErrorText(ERROR_SHARING_VIOLATION) +
+                                L" Önceki değişiklikler: geri alındı: kurucuya ait dosya kimliği doğrulanıp güvenle "
+                                L"kaldırıldı.");
+  EXPECT_EQ(result.target, L"C:\\Windows\\System32\\akisp11.dll");
+  EXPECT_EQ(result.old_sha256, DigestOf(old64_));
+  EXPECT_EQ(result.win32_error, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+  EXPECT_TRUE(result.log_written);
+  EXPECT_EQ(LogCount(), 2u);
+  EXPECT_FALSE(Exists(Path(0)));
+  writer.reset();
+  EXPECT_EQ(ReadBytes(Path(1)), old64_);
+}
+
+TEST_F(ElevatedRunTest, LaterFailureRestoresTheFirstTargetFromItsBackup) {
+  ASSERT_TRUE(WriteBytes(Path(0), old32_));
+  ASSERT_TRUE(WriteBytes(Path(1), old64_));
+  UniqueHandle writer(::CreateFileW(Path(1).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeFailed);
+  EXPECT_TRUE(Contains(result.message, L" Önceki değişiklikler: geri alındı: başarılı ve doğrulandı; korunan dosya "
+                                       L"atomik olarak geri yüklendi; değiştirilen kurucu dosyası doğrulanıp kaldırıldı."))
+      << Utf8(result.message);
+  EXPECT_EQ(ReadBytes(Path(0)), old32_);
+  EXPECT_EQ(ListFolder(inputs_.targets[0].entry.location.directory), std::vector<std::wstring>{L"akisp11.dll"});
+}
+
+TEST_F(ElevatedRunTest, FirstTargetChangedMeanwhileIsLeftAlone) {
+  ASSERT_TRUE(WriteBytes(Path(1), old64_));
+  UniqueHandle writer(::CreateFileW(Path(1).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  const std::wstring first = Path(0);
+  const std::wstring staged = scratch_.Child(L"update.dll");
+  hooks_.before_transaction = [&](const TargetLocation& location) {
+    if (location.file_path == first) return;
+    // Another installer puts its own file at the first target after this run installed there.
+    WriteBytes(staged, Bytes("another installer's akisp11"));
+    ::MoveFileExW(staged.c_str(), first.c_str(), MOVEFILE_REPLACE_EXISTING);
+  };
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeFailed);
+  EXPECT_TRUE(StartsWith(result.message, L"64-bit kurulum tamamlanamadı: ")) << Utf8(result.message);
+  EXPECT_TRUE(Contains(result.message, L" Önceki değişiklikler: önceki hedef değiştiği için geri alınamadı."))
+      << Utf8(result.message);
+  EXPECT_EQ(ReadBytes(first), Bytes("another installer's akisp11"));
+}
+
+TEST_F(ElevatedRunTest, IdenticalCopyPlacedByOthersIsNotRemoved) {
+  // Same content as the build, but not the file this run wrote: it is not provably ours.
+  ASSERT_TRUE(WriteBytes(Path(1), old64_));
+  UniqueHandle writer(::CreateFileW(Path(1).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(writer);
+  const std::wstring first = Path(0);
+  const std::wstring staged = scratch_.Child(L"copy.dll");
+  hooks_.before_transaction = [&](const TargetLocation& location) {
+    if (location.file_path == first) return;
+    WriteBytes(staged, build32_);
+    ::MoveFileExW(staged.c_str(), first.c_str(), MOVEFILE_REPLACE_EXISTING);
+  };
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_TRUE(Contains(result.message, L" Önceki değişiklikler: önceki hedef değiştiği için geri alınamadı."))
+      << Utf8(result.message);
+  EXPECT_EQ(ReadBytes(first), build32_);
+}
+
+TEST_F(ElevatedRunTest, UnwrittenLogIsReportedOnSuccess) {
+  hooks_.random_token = [](std::wstring*) { return false; };
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
+  EXPECT_EQ(result.message, L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit). İşlem "
+                            L"günlüklerinden biri yazılamadı.");
+  EXPECT_FALSE(result.log_written);
+  EXPECT_EQ(LogCount(), 0u);
+}
+
+TEST_F(ElevatedRunTest, FailuresBeforeTheFirstChangeLeaveTargetsAndWorkAreaAlone) {
+  ASSERT_TRUE(WriteBytes(Path(0), old32_));
+  ASSERT_TRUE(::CreateHardLinkW(scratch_.Child(L"second.dll").c_str(), Path(0).c_str(), nullptr));
+  InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.message, L"32-bit hedefi denetlenemedi: Hedef dosyanın birden fazla sabit bağlantısı var; "
+                            L"güvenlik için işlem durduruldu.");
+  EXPECT_EQ(result.win32_error, 1142u);
+  EXPECT_EQ(result.target, both_targets_);
+  EXPECT_FALSE(result.log_written);
+  ASSERT_TRUE(::DeleteFileW(scratch_.Child(L"second.dll").c_str()));
+
+  ElevatedRunInputs bad_folder = inputs_;
+  bad_folder.targets[1].entry.location.directory = scratch_.Child(L"not-a-folder");
+  ASSERT_TRUE(WriteBytes(bad_folder.targets[1].entry.location.directory, Bytes("x")));
+  result = RunElevatedInstall(bad_folder);
+  EXPECT_EQ(result.message, L"64-bit hedef sistem klasörü güvenli bir normal dizin değil.");
+
+  ElevatedRunInputs unreadable = inputs_;
+  UniqueHandle exclusive(::CreateFileW(Path(0).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(exclusive);
+  result = RunElevatedInstall(unreadable);
+  EXPECT_EQ(result.message,
+            L"32-bit hedefi okunamadı: Dosya inceleme için açılamadı: " + WindowsErrorText(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(result.win32_error, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+  exclusive.reset();
+
+  ElevatedRunInputs unresolved = inputs_;
+  unresolved.targets_resolved = false;
+  unresolved.targets.clear();
+  unresolved.targets_message = L"ARM64 Windows bu AKİS x86/x64 paketi için doğrulanmadı. Uyumlu resmî sürücüyü kullanın.";
+  result = RunElevatedInstall(unresolved);
+  EXPECT_EQ(result.message, unresolved.targets_message);
+
+  ElevatedRunInputs unverified = inputs_;
+  unverified.targets[1].payload_loaded = false;
+  unverified.targets[1].payload_message = L"Gömülü 64-bit DLL'nin SHA-256 değeri beklenen değerle eşleşmiyor; kurulum durduruldu.";
+  result = RunElevatedInstall(unverified);
+  EXPECT_EQ(result.message, unverified.targets[1].payload_message);
+
+  ElevatedRunInputs no_program_data = inputs_;
+  no_program_data.work_root_found = false;
+  result = RunElevatedInstall(no_program_data);
+  EXPECT_EQ(result.message, L"ProgramData dizini alınamadı.");
+
+  EXPECT_FALSE(Exists(WorkArea()));
+  ASSERT_TRUE(WriteBytes(WorkArea(), Bytes("a file where the work area belongs")));
+  result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.message, L"Güvenli yedek/günlük alanı hazırlanamadı: Güvenli çalışma klasörü normal bir dizin "
+                            L"değil: " +
+                                WorkArea());
+  EXPECT_FALSE(result.log_written);
+  EXPECT_EQ(ReadBytes(Path(0)), old32_);
+  EXPECT_FALSE(Exists(Path(1)));
+}
+
+TEST_F(ElevatedRunTest, SecureRunStopsBeforeAnyChangeWhereTheWorkAreaCannotBeProved) {
+  bool could_create = false;
+  const bool keeps_security = PlatformKeepsFileSecurity(scratch_.path(), &could_create);
+  if (!could_create) GTEST_SKIP() << "creating folders owned by Administrators needs administrator rights";
+  inputs_.secure = true;
+  ASSERT_TRUE(WriteBytes(Path(0), old32_));
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  if (keeps_security) {
+    EXPECT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
+    return;
+  }
+  EXPECT_EQ(result.outcome, kOutcomeFailed);
+  EXPECT_EQ(result.message, L"Güvenli yedek/günlük alanı hazırlanamadı: Yeni güvenli klasörün izinleri doğrulanamadı: "
+                            L"Güvenli nesnenin sahibi Administrators veya SYSTEM değil.");
+  EXPECT_FALSE(result.log_written);
+  EXPECT_EQ(ReadBytes(Path(0)), old32_);
+  EXPECT_FALSE(Exists(Path(1)));
+}
+
+// Another installer holds the lock (here: another thread of this process, until `release` is set).
+struct LockOwnerThread {
+  std::wstring name;
+  UniqueHandle acquired{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  UniqueHandle release{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+
+  static DWORD WINAPI Run(void* parameter) {
+    auto* self = static_cast<LockOwnerThread*>(parameter);
+    InstallLock lock;
+    std::wstring message;
+    std::uint32_t error = 0;
+    if (!AcquireInstallLock(&lock, &message, &error, self->name.c_str())) return 1;
+    ::SetEvent(self->acquired.get());
+    ::WaitForSingleObject(self->release.get(), 30000);
+    return 0;
+  }
+};
+
+TEST_F(ElevatedRunTest, BusyLockStopsTheRun) {
+  LockOwnerThread owner{inputs_.lock_name};
+  UniqueHandle thread(::CreateThread(nullptr, 0, &LockOwnerThread::Run, &owner, 0, nullptr));
+  ASSERT_TRUE(thread);
+  ASSERT_EQ(::WaitForSingleObject(owner.acquired.get(), 30000), WAIT_OBJECT_0);
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  ::SetEvent(owner.release.get());
+  ::WaitForSingleObject(thread.get(), 30000);
+  EXPECT_EQ(result.outcome, kOutcomeFailed);
+  EXPECT_EQ(result.message, L"Başka bir AKİS DLL kurulumu zaten çalışıyor.");
+  EXPECT_EQ(result.win32_error, 170u);
+  EXPECT_FALSE(result.log_written);
+  EXPECT_FALSE(Exists(WorkArea()));
+  EXPECT_FALSE(Exists(Path(0)));
+}
+
+}  // namespace
+}  // namespace tavlun
