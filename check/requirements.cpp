@@ -1,6 +1,5 @@
 #include "check/requirements.h"
 
-#include <cwctype>
 #include <utility>
 
 #include "check/display_text.h"
@@ -16,7 +15,7 @@ RequirementItem Item(RequirementState state, std::size_t title_index, const std:
 bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    if (FoldCaseUnit(a[i]) != FoldCaseUnit(b[i])) return false;
   }
   return true;
 }

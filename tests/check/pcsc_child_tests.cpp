@@ -7,6 +7,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "check/pcsc_probe.h"
@@ -110,9 +111,27 @@ TEST(PcscProbeChild, HangingChildIsEndedAtThreeSeconds) {
   ScratchDir scratch(L"tavlun-pcsc");
   const std::wstring pid_file = scratch.Child(L"pids.txt");
   ScopedEnvironment pids(L"TAVLUN_PCSC_STANDIN_PID_FILE", pid_file);
+  // Holds the child's handle from the moment its id appears, to read the exit code the job gave it.
+  UniqueHandle watched;
+  std::thread watcher([&] {
+    for (int i = 0; i < 1000 && !watched; ++i) {
+      const std::vector<DWORD> ids = ProcessIds(pid_file);
+      if (!ids.empty()) {
+        watched.reset(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, ids[0]));
+      } else {
+        ::Sleep(5);
+      }
+    }
+  });
   const DWORD start = ::GetTickCount();
   const PcscProbeOutcome outcome = RunStandIn(L"hang-family");
   const DWORD elapsed = ::GetTickCount() - start;
+  watcher.join();
+  ASSERT_TRUE(watched) << "the child's process id was never seen";
+  EXPECT_EQ(::WaitForSingleObject(watched.get(), 0), WAIT_OBJECT_0);
+  DWORD exit_code = 0;
+  EXPECT_TRUE(::GetExitCodeProcess(watched.get(), &exit_code));
+  EXPECT_EQ(exit_code, 1460u) << "ended with ERROR_TIMEOUT";
   EXPECT_EQ(outcome.kind, PcscOutcomeKind::TimedOut);
   EXPECT_EQ(outcome.detail, L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı.");
   EXPECT_EQ(outcome.readerCount, 0u);

@@ -201,6 +201,7 @@ TEST(NormalizeRequirementItems, ReordersMatchesIgnoringCaseAndDropsTheRest) {
     input.push_back(item);
   }
   input[3].title = L"java";            // "Java" written in lower case
+  input[5].title = L"akis dll";        // the dotted capital I folds onto "i"
   input.push_back({kMissing, L"Java", L"second Java"});
   input.push_back({kMissing, L"Başka", L"unknown title"});
   const std::vector<RequirementItem> items = NormalizeRequirementItems(input);
@@ -210,6 +211,7 @@ TEST(NormalizeRequirementItems, ReordersMatchesIgnoringCaseAndDropsTheRest) {
     EXPECT_EQ(items[i].state, kReady);
   }
   EXPECT_EQ(items[2].title, L"java") << "the matched item's own title is kept";
+  EXPECT_EQ(items[0].title, L"akis dll");
 
   // A missing row in the middle is filled in place.
   input.erase(input.begin() + 1);  // "Akıllı Kart hizmeti"
