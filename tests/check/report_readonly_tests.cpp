@@ -40,9 +40,27 @@ std::wstring Lower(std::wstring text) {
 
 std::uint64_t Time(const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
 
-// Every file and folder under `root` (links are listed, not followed). Folders in `skip` (lower case) are left
-// out: they belong to test programs of other areas that run at the same time.
-void Snapshot(const std::wstring& root, const std::set<std::wstring>& skip, std::map<std::wstring, FileFacts>* out) {
+// What the snapshot leaves out: test programs of other areas run at the same time and create and remove their
+// scratch folders in TEMP (so TEMP's own times change too), and the installer's tests use its work folder.
+struct Exclusions {
+  std::wstring temp;          // lower case, no trailing backslash
+  std::wstring own_scratch;   // lower case; the only folder in TEMP that is compared
+  std::wstring installer = L"c:\\programdata\\tavlunyardimcisi";
+};
+
+Exclusions ExclusionsFor(const std::wstring& own_scratch) {
+  Exclusions e;
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  e.temp = Lower(std::wstring(temp, length));
+  if (!e.temp.empty() && e.temp.back() == L'\\') e.temp.pop_back();
+  e.own_scratch = Lower(own_scratch);
+  return e;
+}
+
+// Every file and folder under `root` (links are listed, not followed), but for the exclusions.
+void Snapshot(const std::wstring& root, const Exclusions& exclusions, std::map<std::wstring, FileFacts>* out) {
+  const bool in_temp = Lower(root) == exclusions.temp;
   WIN32_FIND_DATAW data;
   UniqueFindHandle find(::FindFirstFileExW(JoinPath(root, L"*").c_str(), FindExInfoBasic, &data,
                                            FindExSearchNameMatch, nullptr, 0));
@@ -51,39 +69,19 @@ void Snapshot(const std::wstring& root, const std::set<std::wstring>& skip, std:
     const std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
     const std::wstring path = JoinPath(root, name);
-    if (skip.count(Lower(path)) != 0) continue;
-    FileFacts facts;
-    facts.attributes = data.dwFileAttributes;
-    facts.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    facts.written = Time(data.ftLastWriteTime);
-    facts.created = Time(data.ftCreationTime);
-    (*out)[Lower(path)] = facts;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-      Snapshot(path, skip, out);
+    const std::wstring lower = Lower(path);
+    if (lower == exclusions.installer || (in_temp && lower != exclusions.own_scratch)) continue;
+    const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (lower != exclusions.temp) {
+      FileFacts facts;
+      facts.attributes = data.dwFileAttributes;
+      facts.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+      facts.written = Time(data.ftLastWriteTime);
+      facts.created = Time(data.ftCreationTime);
+      (*out)[lower] = facts;
     }
+    if (directory && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) Snapshot(path, exclusions, out);
   } while (::FindNextFileW(find.get(), &data));
-}
-
-// Other test programs' scratch folders in TEMP, and the installer's work folder, change while this test runs.
-std::set<std::wstring> FoldersOfOtherTests(const std::wstring& own_scratch) {
-  std::set<std::wstring> skip;
-  wchar_t temp[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-  std::wstring temp_dir(temp, length);
-  if (!temp_dir.empty() && temp_dir.back() == L'\\') temp_dir.pop_back();
-  WIN32_FIND_DATAW data;
-  UniqueFindHandle find(::FindFirstFileW(JoinPath(temp_dir, L"*").c_str(), &data));
-  if (find) {
-    do {
-      const std::wstring path = Lower(JoinPath(temp_dir, data.cFileName));
-      if (path != Lower(own_scratch) && std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") {
-        skip.insert(path);
-      }
-    } while (::FindNextFileW(find.get(), &data));
-  }
-  skip.insert(L"c:\\programdata\\tavlunyardimcisi");
-  return skip;
 }
 
 std::set<DWORD> Children(DWORD parent) {
@@ -114,9 +112,9 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
                                        testing_support::ReadBytes(testing_support::ToolPath(L"pcsc_standin.exe"))));
   }
 
-  const std::set<std::wstring> skip = FoldersOfOtherTests(prefix.scratch());
+  const Exclusions exclusions = ExclusionsFor(prefix.scratch());
   std::map<std::wstring, FileFacts> before;
-  Snapshot(L"C:", skip, &before);
+  Snapshot(L"C:", exclusions, &before);
   ASSERT_GT(before.size(), 100u);
   const std::set<DWORD> children_before = Children(::GetCurrentProcessId());
 
@@ -126,7 +124,7 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
       << "the Java home was really examined\n" << Utf8(report.fullText);
 
   std::map<std::wstring, FileFacts> after;
-  Snapshot(L"C:", skip, &after);
+  Snapshot(L"C:", exclusions, &after);
   for (const auto& [path, facts] : before) {
     const auto found = after.find(path);
     if (found == after.end()) {
