@@ -65,11 +65,14 @@ int RunSelfTestMode() {
   return 1;
 }
 
-int RunElevatedInstallMode() {
-  // No window and no message box: the parent window reads the exit code and the logs.
-  const InstallOutcome result = RunElevatedInstall();
+int ElevatedInstallExitCode(const InstallOutcome& result) {
   if (result.outcome == kOutcomeInstalled || result.outcome == kOutcomeAlreadyInstalled) return kExitElevatedSucceeded;
   return result.log_written ? kExitElevatedFailedLogged : kExitElevatedFailedUnlogged;
+}
+
+int RunElevatedInstallMode() {
+  // No window and no message box: the parent window reads the exit code and the logs.
+  return ElevatedInstallExitCode(RunElevatedInstall());
 }
 
 int RunWindowMode(HINSTANCE instance, int show_command) {

@@ -1,6 +1,7 @@
 // The program itself started with --install-elevated, on the prefix's real system folders and ProgramData.
 #include <gtest/gtest.h>
 
+#include "app/entry.h"
 #include "app/run_mode.h"
 #include "install/elevated_run.h"
 #include "install/secure_folder.h"
@@ -48,6 +49,20 @@ SystemSnapshot TakeSnapshot(const ElevatedRunInputs& machine) {
     }
   }
   return snapshot;
+}
+
+TEST(ElevatedInstallExitCode, MapsTheOutcome) {
+  InstallOutcome result;
+  result.outcome = kOutcomeInstalled;
+  EXPECT_EQ(ElevatedInstallExitCode(result), 0);
+  result.outcome = kOutcomeAlreadyInstalled;
+  EXPECT_EQ(ElevatedInstallExitCode(result), 0);
+  result.outcome = kOutcomeFailed;
+  EXPECT_EQ(ElevatedInstallExitCode(result), 31) << "failed before every log record was written";
+  result.log_written = true;
+  EXPECT_EQ(ElevatedInstallExitCode(result), 30);
+  result.outcome = 5;
+  EXPECT_EQ(ElevatedInstallExitCode(result), 30);
 }
 
 class ElevatedModeTest : public ::testing::Test {
