@@ -44,19 +44,19 @@ bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replace
 bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
                                const FileIdentity& replaced_identity) {
   LastErrorPreserver keep;  // the caller reports the error of the failed replacement
-  if (::GetFileAttributesW(replaced.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-  if (::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-  FileIdentity found;
-  std::wstring ignored;
+  bool backup_holds_it = false;
   {
     UniqueHandle moved(OpenFileForInspection(backup));
-    if (!moved || !CheckRegularSingleLinkFile(moved.get(), &found, &ignored) ||
-        !SameFileIdentity(found, replaced_identity)) {
-      return false;
-    }
+    FileIdentity found;
+    std::wstring ignored;
+    backup_holds_it = moved && CheckRegularSingleLinkFile(moved.get(), &found, &ignored) &&
+                      SameFileIdentity(found, replaced_identity);
   }
-  // Without MOVEFILE_REPLACE_EXISTING: a file that appeared at the target meanwhile is never overwritten.
-  return ::MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+  if (::GetFileAttributesW(replaced.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    return !backup_holds_it;  // when it was moved, something else now stands at the target
+  }
+  // Without MOVEFILE_REPLACE_EXISTING: a file that appears at the target meanwhile is never overwritten.
+  return backup_holds_it && ::MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 bool InspectOwnedFile(const std::wstring& path, FileIdentity* identity, std::wstring* sha256, std::wstring* message,
@@ -188,7 +188,7 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
   if (!ReplaceWithBackup(target.file_path, rescue, prior_recovery, hooks)) {
     const DWORD code = ::GetLastError();
     *message = detected + L"Harici güncelleme atomik olarak geri etkinleştirilemedi: " + WindowsErrorText(code);
-    // The recovery content's identity is not known here: when the target was emptied it is named, not moved.
+    // The recovery content's identity is not known here: when the target was emptied it is only named.
     if (!PutBackAfterFailedReplace(target.file_path, prior_recovery, FileIdentity())) {
       *message += L". Önceki kurtarma içeriği " + prior_recovery + L" konumunda korundu";
     }

@@ -159,6 +159,23 @@ TEST_F(TransactionTest, SwapStoppingHalfWayPutsTheOriginalBack) {
                                  WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + kAdvice);
   EXPECT_TRUE(SameFileIdentity(before, FactsOf(target_.file_path).identity));
   EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+
+  // When another file took the emptied place meanwhile, the original stays under its safety name, named.
+  hooks.timestamp_name = [] { return std::wstring(L"20240102-030405-2"); };  // a backup folder of its own
+  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
+    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
+    WriteBytes(replaced, Bytes("appeared"));
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return false;
+  };
+  const InstallOutcome second = Install(&hooks);
+  const std::wstring previous = Leftover(L"previous");
+  ASSERT_FALSE(previous.empty());
+  EXPECT_EQ(second.message, L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " +
+                                WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + kAdvice +
+                                L" Önceki DLL yerine geri taşınamadı; " + previous + L" konumunda korunuyor.");
+  EXPECT_EQ(ReadBytes(previous), old_);
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
 }
 
 TEST_F(TransactionTest, TargetChangedBetweenBackupAndSwapIsNotOverwritten) {
