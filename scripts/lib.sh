@@ -7,24 +7,34 @@ export TAVLUN_BUILD_DIR
 
 say() { printf '[tavlun] %s\n' "$*" >&2; }
 
-# Installs the Debian packages the build and the tests need, when something is missing and we are root.
+# Debian 12 packages the build, the tests and the scripts need. wine32:i386 runs the 32-bit programs in the
+# 64-bit prefix; imagemagick takes the screenshot of scripts/run; googletest brings the sources the tests build.
+TAVLUN_DEBIAN_PACKAGES=(
+  cmake ninja-build
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+  wine wine64 wine32:i386
+  xvfb xauth imagemagick
+  googletest
+)
+
+tavlun_package_installed() {
+  [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
+}
+
+# Installs whatever is missing when we are root; otherwise names it and fails.
 tavlun_ensure_packages() {
-  local missing=()
-  command -v cmake >/dev/null || missing+=(cmake)
-  command -v ninja >/dev/null || missing+=(ninja-build)
-  command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
-  command -v x86_64-w64-mingw32-gcc-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
-  command -v i686-w64-mingw32-objdump >/dev/null || missing+=(binutils-mingw-w64-i686)
-  command -v wine >/dev/null || missing+=(wine)
-  command -v wine64 >/dev/null || missing+=(wine64)
-  dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
-  command -v Xvfb >/dev/null || missing+=(xvfb)
-  command -v xauth >/dev/null || missing+=(xauth)
-  [ -x /usr/bin/convert-im6.q16 ] || missing+=(imagemagick)
-  [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  if ! command -v dpkg-query >/dev/null; then
+    say "not a Debian system: install the equivalents of ${TAVLUN_DEBIAN_PACKAGES[*]} by hand"
+    return 0
+  fi
+  local missing=() package
+  for package in "${TAVLUN_DEBIAN_PACKAGES[@]}"; do
+    tavlun_package_installed "$package" || missing+=("$package")
+  done
   [ ${#missing[@]} -eq 0 ] && return 0
   if [ "$(id -u)" != 0 ]; then
-    say "missing packages: ${missing[*]}; install them as root (apt-get install ${missing[*]})"
+    say "missing packages: ${missing[*]}"
+    say "install them as root: dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}"
     return 1
   fi
   say "installing: ${missing[*]}"
