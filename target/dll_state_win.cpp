@@ -1,10 +1,21 @@
 #include <windows.h>
 
+#include <vector>
+
+#include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
+#include "integrity/pe_file.h"
+#include "integrity/sha256.h"
 #include "target/dll_state.h"
+#include "target/targets.h"
 
 namespace tavlun {
+namespace {
+
+constexpr wchar_t kTargetSeparator[] = L"   |   ";
+
+}  // namespace
 
 bool IsPlainTargetAttributes(std::uint32_t attributes) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
@@ -64,6 +75,72 @@ bool IsUserAdmin() {
   // No token: the effective token of the calling thread.
   if (!::CheckTokenMembership(nullptr, sid, &member)) return false;
   return member != FALSE;
+}
+
+DllState AssessDllState() { return AssessDllStateOn(QuerySystemDirectories()); }
+
+DllState AssessDllStateOn(const SystemDirectories& system) {
+  DllState state;
+  std::vector<TargetEntry> targets;
+  std::wstring message;
+  if (!ResolveRequiredTargetsOn(system, &targets, &message)) {
+    state.kind = DllStateKind::UnsupportedArchitecture;
+    state.message = std::move(message);
+    return state;
+  }
+
+  TargetCounts counts;
+  for (const TargetEntry& target : targets) {
+    const PayloadDescriptor& build = *target.descriptor;
+    const std::wstring label = build.label;
+    LoadedPayload payload;
+    if (!LoadPayload(build, &payload, &message)) {
+      state.kind = DllStateKind::VerificationFailed;
+      state.message = std::move(message);
+      return state;
+    }
+    if (!state.targets_text.empty()) state.targets_text += kTargetSeparator;
+    state.targets_text += label + L": " + target.location.display_path;
+
+    const std::wstring& path = target.location.file_path;
+    bool exists = false;
+    std::uint32_t error = 0;
+    if (!CheckTargetFile(path, &exists, &message, &error)) {
+      state.kind = DllStateKind::VerificationFailed;
+      state.message = label + L" hedefi: " + message;
+      state.install_offered = IsAccessProblem(error);
+      return state;
+    }
+    if (!exists) {
+      ++counts.missing;
+      state.install_offered = true;
+      continue;
+    }
+    std::wstring digest;
+    if (!Sha256FilePath(path, &digest, &message)) {
+      state.kind = DllStateKind::VerificationFailed;
+      state.message = label + L" hedefi: " + message;
+      state.install_offered = true;
+      return state;
+    }
+    if (EqualsIgnoreAsciiCase(digest, payload.sha256)) {
+      ++counts.identical;
+      continue;
+    }
+    std::uint16_t machine = 0;
+    const bool machine_read = ReadDllMachine(path, &machine);
+    PackedVersion version = 0;
+    std::wstring version_text;
+    const bool version_read = ReadFileVersion(path, &version, &version_text);
+    if (IsSameOrNewerThanBuild(machine_read, machine, version_read, version, build)) {
+      ++counts.same_or_newer;
+    } else {
+      ++counts.replaceable;
+      state.install_offered = true;
+    }
+  }
+  FoldTargetCounts(counts, targets.size(), &state);
+  return state;
 }
 
 }  // namespace tavlun
