@@ -1,0 +1,52 @@
+// The run mode chosen from the command line and the strict probe-mode arguments. Pure: runs in the Windows test
+// program and natively under the sanitizers.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/run_mode.h"
+
+namespace tavlun {
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+TEST(SelectRunMode, ProbePrefixAnywhereWins) {
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--self-test", L"--PCSC-PROBE-extra"}), RunMode::ProbeMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--install-elevated", L"--pcsc-probe"}), RunMode::ProbeMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"--pcsc-probe"}), RunMode::WindowMode) << "the program name is not scanned";
+}
+
+TEST(SelectRunMode, SwitchesIgnoreCaseButNotExtraCharacters) {
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--SELF-TEST"}), RunMode::SelfTestMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--Install-Elevated"}), RunMode::ElevatedInstallMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--install-elevatedx"}), RunMode::WindowMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--install-elevated", L"--self-test"}), RunMode::SelfTestMode);
+  EXPECT_EQ(SelectRunMode(false, Args{}), RunMode::WindowMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p"}), RunMode::WindowMode);
+}
+
+TEST(ParseProbeArguments, AcceptsOnlyTheStrictForm) {
+  std::uint32_t value = 0;
+  EXPECT_TRUE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", L"--pcsc-pipe=1234"}, &value));
+  EXPECT_EQ(value, 1234u);
+  EXPECT_TRUE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", L"--pcsc-pipe= +4294967295"}, &value));
+  EXPECT_EQ(value, 4294967295u);
+
+  const wchar_t* rejected[] = {L"--pcsc-pipe=0", L"--pcsc-pipe=4294967296", L"--pcsc-pipe=12a", L"--pcsc-pipe=",
+                               L"--PCSC-PIPE=12", L"--pcsc-pipe=-1", L"--pcsc-pipe=99999999999999999999999",
+                               L"--pcsc-pipe", L"--pcsc-pipe=12 "};
+  for (const wchar_t* argument : rejected) {
+    EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", argument}, &value)) << argument;
+  }
+  EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--PCSC-PROBE", L"--pcsc-pipe=5"}, &value));
+  EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-probe"}, &value));
+  EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", L"--pcsc-pipe=5", L"x"}, &value));
+  EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-pipe=5", L"--pcsc-probe"}, &value));
+  EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", std::wstring(L"--pcsc-pipe=5\0" L"7", 15)}, &value));
+}
+
+}  // namespace
+}  // namespace tavlun
