@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cwchar>
+#include <cwctype>
 
 namespace tavlun {
 namespace {
@@ -45,6 +46,10 @@ bool ParseProbeArguments(const std::vector<std::wstring>& args, std::uint32_t* p
   if (args[1] != L"--pcsc-probe") return false;
   if (args[2].compare(0, 12, L"--pcsc-pipe=") != 0 || args[2].size() < 12) return false;
   const wchar_t* number = args[2].c_str() + 12;
+  // wcstoull negates a "-" number in unsigned arithmetic: "-18446744073709551615" would read as handle 1.
+  const wchar_t* sign = number;
+  while (std::iswspace(static_cast<std::wint_t>(*sign))) ++sign;
+  if (*sign == L'-') return false;
   wchar_t* end = nullptr;
   errno = 0;
   const unsigned long long value = std::wcstoull(number, &end, 10);

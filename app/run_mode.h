@@ -28,8 +28,8 @@ RunMode SelectRunMode(bool split_ok, const std::vector<std::wstring>& args);
 bool ArgsHaveSwitch(const std::vector<std::wstring>& args, const std::wstring& switch_text);
 
 // The strict probe checks: exactly "<program> --pcsc-probe --pcsc-pipe=<n>" with 0 < n < 2^32 read as by
-// wcstoull (leading blanks and a sign accepted, nothing left over, no range error). On success `pipe_value`
-// holds n.
+// wcstoull (leading blanks and a "+" accepted, nothing left over, no range error); a "-" is refused, since
+// wcstoull would wrap a negative number into range. On success `pipe_value` holds n.
 bool ParseProbeArguments(const std::vector<std::wstring>& args, std::uint32_t* pipe_value);
 
 }  // namespace tavlun

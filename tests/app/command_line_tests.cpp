@@ -48,5 +48,16 @@ TEST(ParseProbeArguments, AcceptsOnlyTheStrictForm) {
   EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", std::wstring(L"--pcsc-pipe=5\0" L"7", 15)}, &value));
 }
 
+TEST(ParseProbeArguments, NegativeNumbersNeverWrapIntoAHandle) {
+  // As unsigned numbers these negate to 1 and to 4294967295, both in range.
+  const wchar_t* rejected[] = {L"--pcsc-pipe=-18446744073709551615", L"--pcsc-pipe= -18446744069414584321",
+                               L"--pcsc-pipe=-0", L"--pcsc-pipe=\t-5"};
+  for (const wchar_t* argument : rejected) {
+    std::uint32_t value = 77;
+    EXPECT_FALSE(ParseProbeArguments(Args{L"p", L"--pcsc-probe", argument}, &value)) << argument;
+    EXPECT_EQ(value, 77u);
+  }
+}
+
 }  // namespace
 }  // namespace tavlun
