@@ -64,20 +64,28 @@ inline bool IsWhiteSpaceUnit(std::uint32_t u) {
 
 // Characters a display-safe text never holds: controls (C0, DEL, C1), line and paragraph separators, the markup
 // characters and the invisible or bidirectional formatting characters.
-inline bool IsControlUnit(std::uint32_t u) { return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029; }
+inline bool IsControlUnit(std::uint32_t u) {
+  return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+}
 inline bool IsMarkupUnit(std::uint32_t u) { return u == '<' || u == '>' || u == '&'; }
 inline bool IsInvisibleOrBidiUnit(std::uint32_t u) {
-  return (u >= 0x200B && u <= 0x200F) || (u >= 0x202A && u <= 0x202E) || u == 0x2060 ||
-         (u >= 0x2066 && u <= 0x2069) || u == 0xFEFF || u == 0x061C;
+  return (u >= 0x200B && u <= 0x200F) || (u >= 0x202A && u <= 0x202E) || u == 0x2060 || (u >= 0x2066 && u <= 0x2069) ||
+         u == 0xFEFF || u == 0x061C;
 }
 
-// No control, markup or bidirectional character; no white space at either end.
-inline bool IsDisplaySafe(const std::wstring& text) {
+// No control, markup or bidirectional character.
+inline bool HasNoUnsafeUnits(const std::wstring& text) {
   for (wchar_t c : text) {
     const std::uint32_t u = Unit(c);
     if (u > 0xFFFF || IsControlUnit(u) || IsMarkupUnit(u) || IsInvisibleOrBidiUnit(u)) return false;
   }
-  return text.empty() || (!IsWhiteSpaceUnit(Unit(text.front())) && !IsWhiteSpaceUnit(Unit(text.back())));
+  return true;
+}
+
+// No control, markup or bidirectional character; no white space at either end.
+inline bool IsDisplaySafe(const std::wstring& text) {
+  return HasNoUnsafeUnits(text) &&
+         (text.empty() || (!IsWhiteSpaceUnit(Unit(text.front())) && !IsWhiteSpaceUnit(Unit(text.back()))));
 }
 
 inline bool StartsWith(const std::wstring& text, const std::wstring& prefix) {

@@ -45,8 +45,8 @@ bool IsVersionToken(const std::wstring& token) {
   if (token.empty()) return true;
   if (token.size() > 96 || token[0] < L'0' || token[0] > L'9') return false;
   for (wchar_t c : token) {
-    if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' ||
-          c == L'_' || c == L'-' || c == L'+')) {
+    if (!((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'.' || c == L'_' ||
+          c == L'-' || c == L'+')) {
       return false;
     }
   }

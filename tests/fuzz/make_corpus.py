@@ -363,6 +363,17 @@ def system_identity_seeds():
     write("system_identity", "extremes", b"\xff" * 20 + b"\x80\x00\x00\x00" * 5)
 
 
+# --- Targets fed through FuzzedDataProvider: a few plain byte patterns; the fuzzer's own finds do the rest ------
+
+def provider_seeds():
+    for target in ("requirements", "report", "security_rules"):
+        write(target, "zeros", bytes(256))
+        write(target, "ones", b"\xff" * 256)
+        write(target, "ramp", bytes(range(256)))
+    # Facts with long texts, so that the report reaches its length limits.
+    write("report", "long-texts", bytes(range(32, 127)) * 40 + b"\x04\x80" * 64)
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     pe_seeds(build)
@@ -376,6 +387,7 @@ def main():
     path_seeds()
     probe_argument_seeds()
     system_identity_seeds()
+    provider_seeds()
 
 
 if __name__ == "__main__":

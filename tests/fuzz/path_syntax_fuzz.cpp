@@ -64,8 +64,8 @@ std::vector<std::wstring> Components(const std::wstring& path) {
 }
 
 std::wstring ExpectedPathVerdict(const std::wstring& path) {
-  if (path.size() < 3 || path.size() > 32767 || !std::iswalpha(static_cast<std::wint_t>(path[0])) ||
-      path[1] != L':' || (path[2] != L'\\' && path[2] != L'/')) {
+  if (path.size() < 3 || path.size() > 32767 || !std::iswalpha(static_cast<std::wint_t>(path[0])) || path[1] != L':' ||
+      (path[2] != L'\\' && path[2] != L'/')) {
     return tavlun::kPathNotLocalAbsolute;
   }
   for (std::size_t i = 2; i < path.size(); ++i) {

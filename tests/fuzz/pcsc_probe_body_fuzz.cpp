@@ -46,7 +46,8 @@ class FakeSystem : public tavlun::PcscProbeSystem {
       }
     }
     if (shape != 1) list_.push_back(L'\0');  // shape 1: the final terminator is missing
-    if (shape == 2 && !list_.empty()) list_.erase(list_.begin() + in_.ConsumeIntegralInRange<std::size_t>(0, list_.size() - 1));
+    if (shape == 2 && !list_.empty())
+      list_.erase(list_.begin() + in_.ConsumeIntegralInRange<std::size_t>(0, list_.size() - 1));
   }
 
   bool QueryServiceState(std::uint32_t* state, std::uint32_t* error) override {
@@ -193,7 +194,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     FUZZ_CHECK(record.readerCount == 0 && record.listResult != 0);
   }
-  if (record.statusResult != 0x80100001 && record.readerCount > 0) FUZZ_CHECK(system.status_asked() == record.readerCount);
+  if (record.statusResult != 0x80100001 && record.readerCount > 0)
+    FUZZ_CHECK(system.status_asked() == record.readerCount);
   if (record.readerCount == 0) FUZZ_CHECK(system.status_asked() == 0);
   return 0;
 }

@@ -35,7 +35,8 @@ bool ExpectedValid(const std::uint8_t* b, std::size_t size) {
   const std::uint32_t truncated = Field(b, 56);
   const std::uint64_t sum = present + empty_count + unknown + unavailable;
   // Rule 1: the header.
-  if (!(b[0] == 'P' && b[1] == 'C' && b[2] == 'S' && b[3] == 'C' && b[4] == 1 && b[5] == 0 && b[6] == 68 && b[7] == 0)) {
+  if (!(b[0] == 'P' && b[1] == 'C' && b[2] == 'S' && b[3] == 'C' && b[4] == 1 && b[5] == 0 && b[6] == 68 &&
+        b[7] == 0)) {
     return false;
   }
   // Rule 2: flags and reserved fields.
@@ -100,12 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!valid) return 0;
 
   FUZZ_CHECK(record.readerCount <= 64);
-  const std::uint64_t sum = std::uint64_t{record.presentCount} + record.emptyCount + record.unknownCount +
-                            record.unavailableCount;
+  const std::uint64_t sum =
+      std::uint64_t{record.presentCount} + record.emptyCount + record.unknownCount + record.unavailableCount;
   FUZZ_CHECK(sum <= record.readerCount);
   FUZZ_CHECK(record.truncated == 0 || record.readerCount == 64);
-  const bool all_calls_succeeded = record.serviceRunning == 1 && record.establishResult == 0 &&
-                                   record.listResult == 0 && record.statusResult == 0;
+  const bool all_calls_succeeded =
+      record.serviceRunning == 1 && record.establishResult == 0 && record.listResult == 0 && record.statusResult == 0;
   if (all_calls_succeeded) FUZZ_CHECK(sum == record.readerCount);
 
   const tavlun::PcscProbeOutcome outcome = tavlun::OutcomeFromPcscRecord(record);

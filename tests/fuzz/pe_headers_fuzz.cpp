@@ -65,7 +65,8 @@ std::wstring ExpectedVerdict(const Block& b, std::uint64_t file_size, bool expec
   if (NameOf(machine) == nullptr) return L"PE makine türü tanınmıyor";
   const std::uint32_t characteristics = b.Read(nt + 22, 2);
   if ((characteristics & 0x0002) == 0 || ((characteristics & 0x2000) != 0) != expect_dll) {
-    return expect_dll ? L"PE yürütülebilir DLL imgesi değil" : L"PE yürütülebilir imgesi değil veya DLL olarak işaretli";
+    return expect_dll ? L"PE yürütülebilir DLL imgesi değil"
+                      : L"PE yürütülebilir imgesi değil veya DLL olarak işaretli";
   }
   const std::uint64_t sections = b.Read(nt + 6, 2);
   const std::uint64_t optional_size = b.Read(nt + 20, 2);
@@ -75,7 +76,8 @@ std::wstring ExpectedVerdict(const Block& b, std::uint64_t file_size, bool expec
   const std::uint64_t optional = nt + 24;
   const std::uint64_t table = optional + optional_size;
   const std::uint64_t table_end = table + 40 * sections;
-  if (table_end > b.length() || table_end > file_size) return L"PE opsiyonel/bölüm başlıkları dosya sınırlarının dışında";
+  if (table_end > b.length() || table_end > file_size)
+    return L"PE opsiyonel/bölüm başlıkları dosya sınırlarının dışında";
   const std::uint32_t magic = b.Read(optional, 2);
   bool pe32 = false;
   if (magic == 0x010B && machine == 0x014C && optional_size >= 224) {
@@ -85,8 +87,7 @@ std::wstring ExpectedVerdict(const Block& b, std::uint64_t file_size, bool expec
   }
   const std::uint64_t size_of_headers = b.Read(optional + 60, 4);
   if (size_of_headers < table_end || size_of_headers > file_size || b.Read(optional + 56, 4) == 0 ||
-      b.Read(optional + 32, 4) == 0 || b.Read(optional + 36, 4) == 0 ||
-      b.Read(optional + (pe32 ? 92 : 108), 4) > 16) {
+      b.Read(optional + 32, 4) == 0 || b.Read(optional + 36, 4) == 0 || b.Read(optional + (pe32 ? 92 : 108), 4) > 16) {
     return L"PE opsiyonel başlık alanları yapısal olarak geçersiz";
   }
   for (std::uint64_t i = 0; i < sections; ++i) {
@@ -134,9 +135,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool accepted = tavlun::ValidatePeHeaders(block, block_length, file_size, expect_dll, &machine_name, &message);
 
   std::wstring expected_name;
-  const std::wstring expected = block == nullptr ? std::wstring(L"DOS başlığı eksik")
-                                                 : ExpectedVerdict(Block(block, block_length), file_size, expect_dll,
-                                                                   &expected_name);
+  const std::wstring expected =
+      block == nullptr ? std::wstring(L"DOS başlığı eksik")
+                       : ExpectedVerdict(Block(block, block_length), file_size, expect_dll, &expected_name);
   FUZZ_CHECK(accepted == expected.empty());
   if (accepted) {
     FUZZ_CHECK(machine_name == expected_name);

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     without_word.replace(at, word.size(), L"x");
   }
   FUZZ_CHECK(IsDisplaySafe(without_word));
-  FUZZ_CHECK(redacted.empty() || (!IsWhiteSpaceUnit(Unit(redacted.front())) && !IsWhiteSpaceUnit(Unit(redacted.back()))));
+  FUZZ_CHECK(redacted.empty() ||
+             (!IsWhiteSpaceUnit(Unit(redacted.front())) && !IsWhiteSpaceUnit(Unit(redacted.back()))));
 
   // No user name after a users folder.
   const std::wstring folded = FoldPath(redacted);
