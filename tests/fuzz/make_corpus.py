@@ -66,7 +66,7 @@ def make_image(pe32plus, dll):
     struct.pack_into("<I", b, opt + (108 if pe32plus else 92), 16)
     b[sec:sec + 5] = b".text"
     struct.pack_into("<II", b, sec + 16, 0x200, 0x200)
-    b[sec + 40:sec + 45] = b".bss"
+    b[sec + 40:sec + 44] = b".bss"
     return b
 
 
