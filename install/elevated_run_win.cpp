@@ -118,7 +118,8 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
     const TargetLocation& location = target.entry.location;
     const DWORD attributes = ::GetFileAttributesW(location.directory.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kDirectoryOrLink) != FILE_ATTRIBUTE_DIRECTORY) {
-      const DWORD error = ::GetLastError();
+      // Only a failed query has an error of its own; otherwise the last error is an earlier call's.
+      const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : ERROR_SUCCESS;
       return Fail(std::move(result),
                   std::wstring(LabelOf(target)) + L" hedef sistem klasörü güvenli bir normal dizin değil.", error);
     }

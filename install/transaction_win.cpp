@@ -50,7 +50,8 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
   const DWORD directory_attributes = ::GetFileAttributesW(target.directory.c_str());
   if (directory_attributes == INVALID_FILE_ATTRIBUTES ||
       (directory_attributes & kDirectoryOrLink) != FILE_ATTRIBUTE_DIRECTORY) {
-    out.win32_error = ::GetLastError();
+    // A folder of the wrong kind was read without error: the last error would belong to an earlier call.
+    if (directory_attributes == INVALID_FILE_ATTRIBUTES) out.win32_error = ::GetLastError();
     out.message = L"Hedef sistem klasörü güvenli bir normal dizin değil.";
     return;
   }

@@ -232,6 +232,19 @@ TEST_F(ElevatedRunTest, FailuresBeforeTheFirstChangeLeaveTargetsAndWorkAreaAlone
   EXPECT_FALSE(Exists(Path(1)));
 }
 
+TEST_F(ElevatedRunTest, RefusedTargetFolderCarriesNoCodeOfAnEarlierCheck) {
+  // The absent 32-bit target leaves ERROR_FILE_NOT_FOUND behind; the 64-bit folder's attributes are read fine.
+  inputs_.targets[1].entry.location.directory = scratch_.Child(L"not-a-folder");
+  ASSERT_TRUE(WriteBytes(inputs_.targets[1].entry.location.directory, Bytes("x")));
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.message, L"64-bit hedef sistem klasörü güvenli bir normal dizin değil.");
+  EXPECT_EQ(result.win32_error, 0u);
+
+  inputs_.targets[1].entry.location.directory = scratch_.Child(L"missing");
+  EXPECT_EQ(RunElevatedInstall(inputs_).win32_error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(Exists(WorkArea()));
+}
+
 TEST_F(ElevatedRunTest, SecureRunStopsBeforeAnyChangeWhereTheWorkAreaCannotBeProved) {
   bool could_create = false;
   const bool keeps_security = PlatformKeepsFileSecurity(scratch_.path(), &could_create);

@@ -316,8 +316,13 @@ TEST_F(TransactionTest, UnsafeTargetsAreRefusedBeforeAnyChange) {
   not_a_folder.directory = scratch_.Child(L"file-not-folder");
   ASSERT_TRUE(WriteBytes(not_a_folder.directory, Bytes("x")));
   InstallOutcome outcome;
+  ::SetLastError(ERROR_FILE_NOT_FOUND);  // left over from an earlier call: not this step's error
   InstallSingleDll(&outcome, not_a_folder, payload_, backups_, false);
   EXPECT_EQ(outcome.message, L"Hedef sistem klasörü güvenli bir normal dizin değil.");
+  EXPECT_EQ(outcome.win32_error, 0u) << "the attributes were read; no Windows call failed";
+  not_a_folder.directory = scratch_.Child(L"missing");
+  InstallSingleDll(&outcome, not_a_folder, payload_, backups_, false);
+  EXPECT_EQ(outcome.win32_error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
 
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   ASSERT_TRUE(::CreateHardLinkW(scratch_.Child(L"second.dll").c_str(), target_.file_path.c_str(), nullptr));
