@@ -33,8 +33,10 @@ std::wstring RandomTempName(const std::wstring& label, const std::wstring& token
   return L".akisp11." + label + L"." + token + L".tmp";
 }
 
-std::wstring BackupFolderName(const std::wstring& timestamp, const std::wstring& old_sha256) {
-  return timestamp + L"-" + old_sha256.substr(0, 8);
+std::wstring BackupFolderName(const std::wstring& timestamp, const std::wstring& old_sha256, unsigned attempt) {
+  std::wstring name = timestamp + L"-" + old_sha256.substr(0, 8);
+  if (attempt != 0) name += L"-" + DecimalText(static_cast<std::uint32_t>(attempt));
+  return name;
 }
 
 std::wstring LogFileName(const std::wstring& timestamp, const std::wstring& token) {

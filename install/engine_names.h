@@ -20,8 +20,9 @@ std::wstring RollbackCopyName(std::uint32_t process_id, std::uint64_t tick_count
 // ".akisp11.<label>.<token>.tmp" for the labels "rescue", "prior-recovery" and "previous".
 std::wstring RandomTempName(const std::wstring& label, const std::wstring& token);
 
-// <timestamp>-<first eight characters of the old digest, fewer when it is shorter>
-std::wstring BackupFolderName(const std::wstring& timestamp, const std::wstring& old_sha256);
+// <timestamp>-<first eight characters of the old digest, fewer when it is shorter>, then "-<attempt>" from the
+// second attempt on (two targets holding the same old file are backed up within the same second).
+std::wstring BackupFolderName(const std::wstring& timestamp, const std::wstring& old_sha256, unsigned attempt = 0);
 
 // <timestamp>-<token>.log
 std::wstring LogFileName(const std::wstring& timestamp, const std::wstring& token);

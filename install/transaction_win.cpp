@@ -84,8 +84,20 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
     }
 
     // Backup.
-    const std::wstring backup_folder =
-        JoinPath(backups_folder, BackupFolderName(MakeTimestampName(hooks), out.old_sha256));
+    // A taken name (the other target's backup of the same file in the same second, or anything planted) is
+    // skipped, never reused: an existing backup is never touched.
+    const std::wstring stamp = MakeTimestampName(hooks);
+    std::wstring backup_folder;
+    for (unsigned attempt = 0; attempt < kUniqueNameAttempts && backup_folder.empty(); ++attempt) {
+      const std::wstring candidate = JoinPath(backups_folder, BackupFolderName(stamp, out.old_sha256, attempt));
+      // Any failed lookup ends the search: EnsureSecureFolder reports what is wrong with that name.
+      if (::GetFileAttributesW(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) backup_folder = candidate;
+    }
+    if (backup_folder.empty()) {
+      out.win32_error = kErrorNoUniqueName;
+      out.message = L"Mevcut DLL yedeklenemedi: Benzersiz yedek klasörü adı üretilemedi.";
+      return;
+    }
     UniqueHandle backup_folder_handle;  // held while the copy is made and verified
     if (!EnsureSecureFolder(backup_folder, secure, &step_message, secure ? &backup_folder_handle : nullptr)) {
       out.message = L"Mevcut DLL yedeklenemedi: " + step_message;

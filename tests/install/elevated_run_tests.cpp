@@ -90,6 +90,22 @@ TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
   EXPECT_EQ(LogCount(), 2u);
 }
 
+TEST_F(ElevatedRunTest, SameOldFileAtBothTargetsWithinOneSecondGetsTwoBackups) {
+  // A 32-bit file copied into both system folders by hand: both are replaced, and both backups are made in the
+  // same second with the same digest prefix.
+  ASSERT_TRUE(WriteBytes(Path(0), old32_));
+  ASSERT_TRUE(WriteBytes(Path(1), old32_));
+  hooks_.timestamp_name = [] { return std::wstring(L"20240102-030405-77"); };
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
+  const std::wstring first = JoinPath(WorkArea(L"Backups"), L"20240102-030405-77-" + DigestOf(old32_).substr(0, 8));
+  EXPECT_EQ(result.backup, JoinPath(first, L"akisp11.dll") + L"; " + JoinPath(first + L"-1", L"akisp11.dll"));
+  EXPECT_EQ(ReadBytes(JoinPath(first, L"akisp11.dll")), old32_);
+  EXPECT_EQ(ReadBytes(JoinPath(first + L"-1", L"akisp11.dll")), old32_);
+  EXPECT_EQ(ReadBytes(Path(0)), build32_);
+  EXPECT_EQ(ReadBytes(Path(1)), build64_);
+}
+
 TEST_F(ElevatedRunTest, LaterFailureRemovesTheFirstInstallation) {
   ASSERT_TRUE(WriteBytes(Path(1), old64_));
   // Another program writes to the 64-bit file: its backup cannot be made.

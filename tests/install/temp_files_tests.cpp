@@ -23,6 +23,8 @@ TEST(EngineNames, Patterns) {
   EXPECT_EQ(RandomTempName(L"prior-recovery", Token(L'A')), L".akisp11.prior-recovery." + Token(L'A') + L".tmp");
   EXPECT_EQ(BackupFolderName(L"20240102-030405-77", L"0A1B2C3D4E5F"), L"20240102-030405-77-0A1B2C3D");
   EXPECT_EQ(BackupFolderName(L"20240102-030405-77", L"ABC"), L"20240102-030405-77-ABC");
+  EXPECT_EQ(BackupFolderName(L"20240102-030405-77", L"0A1B2C3D4E5F", 0), L"20240102-030405-77-0A1B2C3D");
+  EXPECT_EQ(BackupFolderName(L"20240102-030405-77", L"0A1B2C3D4E5F", 19), L"20240102-030405-77-0A1B2C3D-19");
   EXPECT_EQ(LogFileName(L"20240102-030405-77", Token(L'0')), L"20240102-030405-77-" + Token(L'0') + L".log");
 }
 

@@ -281,34 +281,40 @@ TEST_F(TransactionTest, PlantedNamesAreNeverFollowedOrOverwritten) {
   EXPECT_EQ(TargetFolder().size(), 3u) << "the target and the two planted names";
 }
 
-TEST_F(TransactionTest, PlantedBackupNamesStopTheTransaction) {
+TEST_F(TransactionTest, PlantedBackupNamesAreSkippedAndNeverTouched) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   const std::wstring old_sha256 = DigestOf(old_);
   EngineHooks hooks;
   hooks.timestamp_name = [] { return std::wstring(L"20240102-030405-1"); };
-  const std::wstring folder = JoinPath(backups_, L"20240102-030405-1-" + old_sha256.substr(0, 8));
+  auto folder = [&](unsigned attempt) {
+    return JoinPath(backups_, BackupFolderName(L"20240102-030405-1", old_sha256, attempt));
+  };
 
-  // A file where the backup folder should be.
-  ASSERT_TRUE(WriteBytes(folder, Bytes("planted")));
-  InstallOutcome outcome = Install(&hooks);
-  EXPECT_EQ(outcome.message, L"Mevcut DLL yedeklenemedi: Güvenli çalışma klasörü normal bir dizin değil: " + folder);
-  EXPECT_EQ(ReadBytes(folder), Bytes("planted"));
-  ASSERT_TRUE(::DeleteFileW(folder.c_str()));
-
-  // A folder holding a hard link under the backup's name.
+  // A file where the backup folder should be, and a folder holding a hard link under the backup's name.
+  ASSERT_TRUE(WriteBytes(folder(0), Bytes("planted")));
   const std::wstring victim = scratch_.Child(L"victim.dll");
   ASSERT_TRUE(WriteBytes(victim, Bytes("victim")));
-  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-  ASSERT_TRUE(::CreateHardLinkW(JoinPath(folder, L"akisp11.dll").c_str(), victim.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(folder(1).c_str(), nullptr));
+  ASSERT_TRUE(::CreateHardLinkW(JoinPath(folder(1), L"akisp11.dll").c_str(), victim.c_str(), nullptr));
+  InstallOutcome outcome = Install(&hooks);
+  ASSERT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
+  EXPECT_EQ(outcome.backup, JoinPath(folder(2), L"akisp11.dll"));
+  EXPECT_EQ(ReadBytes(outcome.backup), old_);
+  EXPECT_EQ(ReadBytes(folder(0)), Bytes("planted"));
+  EXPECT_EQ(ReadBytes(victim), Bytes("victim"));
+  EXPECT_EQ(FactsOf(victim).links, 2u);
+
+  // Twenty taken names: nothing is copied and the target stays.
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  for (unsigned attempt = 3; attempt < 20; ++attempt) ASSERT_TRUE(::CreateDirectoryW(folder(attempt).c_str(), nullptr));
   outcome = Install(&hooks);
   EXPECT_EQ(outcome.outcome, kOutcomeFailed);
-  EXPECT_EQ(outcome.message, L"Mevcut DLL yedeklenemedi: Hedef dosya oluşturulamadı: " +
-                                 WindowsErrorText(ERROR_FILE_EXISTS));
-  EXPECT_EQ(outcome.win32_error, static_cast<std::uint32_t>(ERROR_FILE_EXISTS));
+  EXPECT_EQ(outcome.message, L"Mevcut DLL yedeklenemedi: Benzersiz yedek klasörü adı üretilemedi.");
+  EXPECT_EQ(outcome.win32_error, 80u);
   EXPECT_TRUE(outcome.backup.empty());
-  EXPECT_EQ(ReadBytes(victim), Bytes("victim"));
   EXPECT_EQ(ReadBytes(target_.file_path), old_);
   EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+  EXPECT_EQ(ListFolder(backups_).size(), 20u);
 }
 
 TEST_F(TransactionTest, UnsafeTargetsAreRefusedBeforeAnyChange) {
