@@ -22,8 +22,8 @@ bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replace
 
 // After a failed ReplaceWithBackup. ReplaceFileW can fail after it already moved the replaced file to the backup
 // name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2), leaving the target path empty: when the file at the backup name is
-// the one that was replaced (identity), it is moved back without replacing anything. False when the replaced
-// file is not at the target afterwards (the caller names the backup path).
+// the one that was replaced (identity), it is moved back without replacing anything. False when a file is left
+// at the backup name (the caller names the backup path).
 bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
                                const FileIdentity& replaced_identity);
 

@@ -52,11 +52,11 @@ bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring&
     backup_holds_it = moved && CheckRegularSingleLinkFile(moved.get(), &found, &ignored) &&
                       SameFileIdentity(found, replaced_identity);
   }
-  if (::GetFileAttributesW(replaced.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    return !backup_holds_it;  // when it was moved, something else now stands at the target
-  }
-  // Without MOVEFILE_REPLACE_EXISTING: a file that appears at the target meanwhile is never overwritten.
-  return backup_holds_it && ::MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+  // Without MOVEFILE_REPLACE_EXISTING: a file that stands at the target meanwhile is never overwritten.
+  if (backup_holds_it && ::MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+  // The backup name was free before the replacement: whatever lies there now is named by the caller, and a name
+  // that holds nothing is not.
+  return ::GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool InspectOwnedFile(const std::wstring& path, FileIdentity* identity, std::wstring* sha256, std::wstring* message,
@@ -152,7 +152,7 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
     const DWORD code = ::GetLastError();
     *message = L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(code);
     if (!PutBackAfterFailedReplace(target.file_path, rescue, installed_identity)) {
-      *message += L". Hedeften alınan kurucu dosyası " + rescue + L" konumunda korundu";
+      *message += L". Hedeften alınan dosya " + rescue + L" konumunda korundu";
     }
     return false;
   }

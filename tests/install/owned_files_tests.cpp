@@ -221,6 +221,40 @@ TEST_F(OwnedFilesTest, SwapThatStopsHalfWayPutsTheTargetBack) {
   EXPECT_TRUE(Leftover(L"rescue").empty());
 }
 
+TEST_F(OwnedFilesTest, SwapFailingOnAVanishedTargetNamesNoRescueFile) {
+  const std::wstring taken = scratch_.Child(L"taken.dll");
+  EngineHooks hooks;
+  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring&, const std::wstring&) {
+    ::MoveFileExW(replaced.c_str(), taken.c_str(), 0);
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  };
+  EXPECT_EQ(Restore(false, &hooks),
+            L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
+  EXPECT_TRUE(Leftover(L"rescue").empty());
+}
+
+TEST_F(OwnedFilesTest, SwapStoppingHalfWayBesideAnotherFileNamesTheRescueFile) {
+  // The installed file went to the rescue name and another file took the emptied target: both stay.
+  EngineHooks hooks;
+  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
+    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
+    WriteBytes(replaced, Bytes("appeared"));
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return false;
+  };
+  const std::wstring message = Restore(false, &hooks);
+  const std::wstring rescue = Leftover(L"rescue");
+  ASSERT_FALSE(rescue.empty()) << Utf8(message);
+  EXPECT_EQ(message, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
+                         WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + L". Hedeften alınan dosya " + rescue +
+                         L" konumunda korundu");
+  EXPECT_EQ(ReadBytes(rescue), installed_bytes_);
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
+  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
+}
+
 class RollbackTargetTest : public OwnedFilesTest {
  protected:
   void SetUp() override {

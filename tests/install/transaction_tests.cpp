@@ -178,6 +178,26 @@ TEST_F(TransactionTest, SwapStoppingHalfWayPutsTheOriginalBack) {
   EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
 }
 
+TEST_F(TransactionTest, SwapFailingOnAVanishedTargetNamesNoSafetyFile) {
+  // Another program takes the target away at the moment of the swap: nothing lies at the "previous" name, so
+  // nothing is said to be kept there.
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  const std::wstring taken = scratch_.Child(L"taken.dll");
+  EngineHooks hooks;
+  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring&, const std::wstring&) {
+    ::MoveFileExW(replaced.c_str(), taken.c_str(), 0);
+    ::SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.message, L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " +
+                                 WindowsErrorText(ERROR_FILE_NOT_FOUND) + kAdvice);
+  EXPECT_TRUE(TargetFolder().empty()) << "the temporary file is removed";
+  EXPECT_EQ(ReadBytes(taken), old_);
+  EXPECT_EQ(ReadBytes(outcome.backup), old_);
+}
+
 TEST_F(TransactionTest, TargetChangedBetweenBackupAndSwapIsNotOverwritten) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   EngineHooks hooks;
