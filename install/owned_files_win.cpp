@@ -150,7 +150,10 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
   }
   if (!ReplaceWithBackup(target.file_path, protected_path, rescue, hooks)) {
     const DWORD code = ::GetLastError();
-    *message = L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(code);
+    // The protected file may hold the only copy of a content (an intervening update): it is named like in
+    // every other outcome.
+    *message =
+        L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(code) + L". " + kept;
     if (!PutBackAfterFailedReplace(target.file_path, rescue, installed_identity)) {
       *message += L". Hedeften alınan dosya " + rescue + L" konumunda korundu";
     }

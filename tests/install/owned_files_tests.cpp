@@ -202,6 +202,7 @@ TEST_F(OwnedFilesTest, FailedSwapLeavesTheProtectedFile) {
   ASSERT_TRUE(::DeleteFileW(protected_.c_str()));
   const std::wstring message = Restore(false);
   EXPECT_TRUE(StartsWith(message, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: ")) << Utf8(message);
+  EXPECT_TRUE(Contains(message, L". Korunan kurtarma dosyası: " + protected_)) << Utf8(message);
   EXPECT_EQ(ReadBytes(target_.file_path), installed_bytes_);
   EXPECT_TRUE(SameFileIdentity(FactsOf(target_.file_path).identity, installed_));
 }
@@ -215,7 +216,8 @@ TEST_F(OwnedFilesTest, SwapThatStopsHalfWayPutsTheTargetBack) {
     return false;
   };
   EXPECT_EQ(Restore(false, &hooks), L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
-                                        WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2));
+                                        WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) +
+                                        L". Korunan kurtarma dosyası: " + protected_);
   EXPECT_TRUE(SameFileIdentity(FactsOf(target_.file_path).identity, installed_));
   EXPECT_EQ(ReadBytes(protected_), old_bytes_);
   EXPECT_TRUE(Leftover(L"rescue").empty());
@@ -229,8 +231,9 @@ TEST_F(OwnedFilesTest, SwapFailingOnAVanishedTargetNamesNoRescueFile) {
     ::SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   };
-  EXPECT_EQ(Restore(false, &hooks),
-            L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(Restore(false, &hooks), L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
+                                        WindowsErrorText(ERROR_FILE_NOT_FOUND) + L". Korunan kurtarma dosyası: " +
+                                        protected_);
   EXPECT_EQ(ReadBytes(protected_), old_bytes_);
   EXPECT_TRUE(Leftover(L"rescue").empty());
 }
@@ -248,8 +251,8 @@ TEST_F(OwnedFilesTest, SwapStoppingHalfWayBesideAnotherFileNamesTheRescueFile) {
   const std::wstring rescue = Leftover(L"rescue");
   ASSERT_FALSE(rescue.empty()) << Utf8(message);
   EXPECT_EQ(message, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
-                         WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + L". Hedeften alınan dosya " + rescue +
-                         L" konumunda korundu");
+                         WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + L". Korunan kurtarma dosyası: " +
+                         protected_ + L". Hedeften alınan dosya " + rescue + L" konumunda korundu");
   EXPECT_EQ(ReadBytes(rescue), installed_bytes_);
   EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
   EXPECT_EQ(ReadBytes(protected_), old_bytes_);

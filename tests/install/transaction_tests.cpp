@@ -238,6 +238,35 @@ TEST_F(TransactionTest, TargetReplacedAtTheMomentOfTheSwapIsRestored) {
   EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
 }
 
+TEST_F(TransactionTest, InterveningFileThatCannotBePutBackIsNamed) {
+  // The swap displaced another program's file, and putting it back fails: it stays under the "previous" name,
+  // and the message says where.
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  hooks.before_swap = [this](const TargetLocation&) { ReplaceTargetWithForeignFile(Bytes("intervening update")); };
+  int swaps = 0;
+  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
+    if (++swaps == 1) {
+      return ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
+                            nullptr) != FALSE;
+    }
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    return false;
+  };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  const std::wstring previous = Leftover(L"previous");
+  ASSERT_FALSE(previous.empty());
+  EXPECT_EQ(ReadBytes(previous), Bytes("intervening update"));
+  EXPECT_EQ(outcome.rollback, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
+                                  WindowsErrorText(ERROR_SHARING_VIOLATION) + L". Korunan kurtarma dosyası: " +
+                                  previous);
+  EXPECT_EQ(outcome.message, L"Hedef atomik değişim anında başka bir işlem tarafından değiştirildi. Hiçbir dış dosya "
+                             L"silinmedi; korunan kopyalar yerinde bırakıldı: " +
+                                 outcome.rollback);
+  EXPECT_EQ(ReadBytes(target_.file_path), build_);
+}
+
 TEST_F(TransactionTest, InstalledFileReplacedBeforeVerificationIsLeftThere) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   EngineHooks hooks;
