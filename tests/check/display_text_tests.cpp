@@ -101,6 +101,29 @@ TEST(RedactPathText, UserNameSegmentRule) {
   EXPECT_EQ(RedactPathText(L"C:/Users/veli/x", none), L"C:/Users/<kullanıcı>/x") << "forward slashes too";
 }
 
+TEST(RedactPathText, FolderMatchesOnlyWholeFolders) {
+  // Another user whose name begins with this user's name: no "%USERPROFILE%Kaya", the name rule takes it whole.
+  const RedactionValues ayse = Values(L"C:\\Users\\Ayse\\AppData\\Local", L"", L"C:\\Users\\Ayse\\AppData\\Local\\Temp",
+                                      L"", L"C:\\Users\\Ayse");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\AyseKaya\\jdk", ayse), L"C:\\Users\\<kullanıcı>\\jdk");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\Ayse\\AppData\\Local\\Temporary\\x", ayse), L"%LOCALAPPDATA%\\Temporary\\x");
+  EXPECT_EQ(RedactPathText(L"C:\\Users\\Ayse\\AppData\\Local\\Temp", ayse), L"%TEMP%");
+  EXPECT_EQ(RedactPathText(L"C:/Users/Ayse/jdk", ayse), L"%USERPROFILE%/jdk");
+  // A profile outside a "users" folder has no name rule behind it.
+  const RedactionValues elsewhere = Values(L"", L"", L"", L"", L"D:\\Profiller\\Ayse");
+  EXPECT_EQ(RedactPathText(L"D:\\Profiller\\Ayse\\jdk", elsewhere), L"%USERPROFILE%\\jdk");
+  EXPECT_EQ(RedactPathText(L"D:\\Profiller\\AyseKaya\\jdk", elsewhere), L"D:\\Profiller\\AyseKaya\\jdk");
+  // A value that already ends in a separator matches whatever follows it.
+  EXPECT_EQ(RedactPathText(L"D:\\T\\a", Values(L"", L"", L"D:\\T\\", L"", L"")), L"%TEMP%a");
+}
+
+TEST(RedactPathText, FolderNamesThatDisplaySafetyChangesAreStillFound) {
+  // The text is made display-safe before the folders are looked for, so the folders are looked for in that form.
+  const RedactionValues values = Values(L"", L"", L"", L"", L"D:\\Profiller\\Ali&Veli");
+  EXPECT_EQ(RedactPathText(L"D:\\Profiller\\Ali&Veli\\jdk", values), L"%USERPROFILE%\\jdk");
+  EXPECT_EQ(RedactPathText(L"D:\\Profiller\\ALI&VELI", values), L"%USERPROFILE%");
+}
+
 TEST(RedactPathText, OutputIsDisplaySafe) {
   EXPECT_EQ(RedactPathText(L" C:\\a\r\nb\u202E ", RedactionValues{}), L"C:\\a  b_");
 }

@@ -5,8 +5,9 @@
 //
 // Properties: the result holds no control or bidirectional character and no white space at either end; the only
 // markup in it is the word that replaces a user name. After every "\users\" (either separator, any case) there
-// is nothing, a "%" or exactly that word. A value that cannot be confused with the inserted placeholders never
-// survives anywhere in the result, whatever its case or separators.
+// is nothing, a "%" or exactly that word. A value (in its display-safe form) that cannot be confused with the
+// inserted placeholders never survives as a whole folder, whatever its case or separators: what is left of it is
+// always followed by more of a name.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,6 +38,9 @@ bool IsTrackableValue(const std::wstring& value) {
   }
   return FoldPath(tavlun::kRedactedUserWord).find(folded) == std::wstring::npos;
 }
+
+// A character that cannot continue a file or folder name.
+bool EndsName(wchar_t c) { return std::wstring(L"\\/:*?\"<>|").find(c) != std::wstring::npos; }
 
 }  // namespace
 
@@ -70,7 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   for (const std::wstring& value : values) {
-    if (IsTrackableValue(value)) FUZZ_CHECK(folded.find(FoldPath(value)) == std::wstring::npos);
+    const std::wstring safe = tavlun::SanitizeForDisplay(value);
+    if (!IsTrackableValue(safe)) continue;
+    const std::wstring needle = FoldPath(safe);
+    for (std::size_t at = folded.find(needle); at != std::wstring::npos; at = folded.find(needle, at + 1)) {
+      const std::size_t after = at + needle.size();
+      FUZZ_CHECK(!EndsName(needle.back()) && after < folded.size() && !EndsName(folded[after]));
+    }
   }
   return 0;
 }
