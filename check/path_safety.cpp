@@ -26,6 +26,8 @@ constexpr std::size_t kPlainOpenLimit = 248;
 
 bool IsWindowsDeviceName(const std::wstring& component) {
   std::wstring base = component.substr(0, component.find(L'.'));
+  // Windows ignores blanks at the end of the base name: "nul .txt" opens the NUL device.
+  while (!base.empty() && base.back() == L' ') base.pop_back();
   for (wchar_t& c : base) c = AsciiLower(c);
   if (base == L"con" || base == L"prn" || base == L"aux" || base == L"nul" || base == L"clock$" ||
       base == L"conin$" || base == L"conout$") {

@@ -18,7 +18,7 @@ inline constexpr wchar_t kPathComponentOpenFailed[] = L"yol bileşeni yerel ve r
 inline constexpr wchar_t kPathComponentNotPlainDirectory[] =
     L"yol bileşeni eksik, dizin değil veya yeniden ayrıştırma noktası";
 
-// A component's base name (before its first dot) names a Windows device: con, prn, aux, nul, clock$, conin$,
+// A component's base name (before its first dot, without blanks at its end) names a Windows device: con, prn, aux, nul, clock$, conin$,
 // conout$, or com/lpt followed by one digit 1-9 (the superscript digits 1-3 included), in any letter case.
 bool IsWindowsDeviceName(const std::wstring& component);
 

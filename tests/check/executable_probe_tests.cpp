@@ -322,9 +322,11 @@ TEST(ProbeExecutable, AbsentRefusedAndUnopenable) {
   EXPECT_FALSE(probe.structurallyValid);
   EXPECT_FALSE(probe.detail.empty());
 
-  probe = ProbeExecutable(scratch.Child(L"nul.exe"), false);
-  EXPECT_FALSE(probe.found);
-  EXPECT_EQ(probe.detail, kPathDeviceName) << "a device name is never opened";
+  for (const wchar_t* device : {L"nul.exe", L"nul .exe"}) {
+    probe = ProbeExecutable(scratch.Child(device), false);
+    EXPECT_FALSE(probe.found) << Utf8(device);
+    EXPECT_EQ(probe.detail, kPathDeviceName) << "a device name is never opened: " << Utf8(device);
+  }
 }
 
 TEST(ProbeExecutable, SymbolicLinkNamedJavaExe) {

@@ -69,6 +69,11 @@ TEST(LocalPathText, RefusesDeviceNamesInAnyComponent) {
   EXPECT_FALSE(IsWindowsDeviceName(L"com0"));
   EXPECT_FALSE(IsWindowsDeviceName(L"console"));
   EXPECT_FALSE(IsWindowsDeviceName(L"nul_"));
+  // Windows drops blanks at the end of the base name before it compares it with the device names.
+  for (const wchar_t* path : {L"C:\\nul .txt\\x", L"C:\\x\\COM1  .log", L"C:\\Con .a.b"}) {
+    EXPECT_EQ(SyntaxMessage(path), kPathDeviceName) << testing_support::Utf8(path);
+  }
+  EXPECT_FALSE(IsWindowsDeviceName(L" nul.txt"));
 }
 
 TEST(LocalPathText, EarlierRuleDecidesTheMessage) {
@@ -85,6 +90,8 @@ TEST(PathComponent, FileNamesFollowTheSameRules) {
   EXPECT_FALSE(CheckPathComponent(L"java.exe.", &message));
   EXPECT_EQ(message, kPathBadComponent);
   EXPECT_FALSE(CheckPathComponent(L"nul.exe", &message));
+  EXPECT_EQ(message, kPathDeviceName);
+  EXPECT_FALSE(CheckPathComponent(L"nul .exe", &message));
   EXPECT_EQ(message, kPathDeviceName);
 }
 

@@ -26,6 +26,7 @@ using namespace tavlun::fuzz;
 
 bool ExpectedDeviceName(const std::wstring& component) {
   std::wstring base = component.substr(0, component.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.pop_back();  // "nul .txt" is the NUL device
   for (wchar_t& c : base) {
     if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
   }
