@@ -13,9 +13,9 @@ namespace tavlun {
 using DirectoryHandleList = std::vector<UniqueHandle>;
 
 // Validates the path (ValidateLocalPathSyntax), then opens every component below the drive root for attribute
-// reads with read and write sharing (never delete sharing) and without following reparse points, and requires
-// each to be a plain directory. At most kMaxPathComponents components. On failure `message` holds a fragment and
-// the handles opened so far stay in `handles` for the caller to close.
+// reads and traversal with read and write sharing (never delete sharing) and without following reparse points,
+// and requires each to be a plain directory. At most kMaxPathComponents components. On failure `message` holds a
+// fragment and the handles opened so far stay in `handles` for the caller to close.
 bool PinDirectoryChain(const std::wstring& directory, DirectoryHandleList* handles, std::wstring* message);
 
 }  // namespace tavlun

@@ -32,7 +32,9 @@ bool PinDirectoryChain(const std::wstring& directory, DirectoryHandleList* handl
     if (prefix.back() != L'\\') prefix.push_back(L'\\');
     prefix.append(directory, begin, end - begin);
 
-    UniqueHandle component(::CreateFileW(PathForOpening(prefix).c_str(), FILE_READ_ATTRIBUTES,
+    // Traverse access as well: a handle with attribute access alone takes no part in sharing checks, so it would
+    // not keep anyone from renaming or deleting the folder.
+    UniqueHandle component(::CreateFileW(PathForOpening(prefix).c_str(), FILE_READ_ATTRIBUTES | FILE_TRAVERSE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!component) {
