@@ -223,6 +223,30 @@ TEST(ReadBoundedTextFile, RefusedPathsAndMissingFiles) {
   EXPECT_FALSE(message.empty());
 }
 
+// A file opened by someone who may delete or rename it is not read; one opened by a writer is.
+TEST(ReadBoundedTextFile, SharesReadAndWriteButNeverDelete) {
+  ScratchDir scratch(L"tavlun-text");
+  const std::wstring release = scratch.Child(L"release");
+  ASSERT_TRUE(WriteBytes(release, Bytes("JAVA_VERSION=\"17\"")));
+  std::wstring text;
+  std::wstring message;
+  {
+    UniqueHandle deleter(::CreateFileW(release.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(deleter);
+    EXPECT_FALSE(ReadBoundedTextFile(release, &text, &message));
+    EXPECT_EQ(message, WindowsErrorText(ERROR_SHARING_VIOLATION));
+  }
+  {
+    UniqueHandle writer(::CreateFileW(release.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_TRUE(ReadBoundedTextFile(release, &text, &message)) << Utf8(message);
+    EXPECT_EQ(text, L"JAVA_VERSION=\"17\"");
+  }
+}
+
 // --- executable probing ----------------------------------------------------------------------------------------
 
 TEST(ProbeExecutable, ProgramsOfBothMachinesWithVersions) {
@@ -326,6 +350,28 @@ TEST(ProbeExecutable, AbsentRefusedAndUnopenable) {
     probe = ProbeExecutable(scratch.Child(device), false);
     EXPECT_FALSE(probe.found) << Utf8(device);
     EXPECT_EQ(probe.detail, kPathDeviceName) << "a device name is never opened: " << Utf8(device);
+  }
+}
+
+TEST(ProbeExecutable, SharesReadAndWriteButNeverDelete) {
+  ScratchDir scratch(L"tavlun-probe");
+  const std::wstring java = scratch.Child(L"java.exe");
+  ASSERT_TRUE(CopyInto(FakePath(L"java8_x86.exe"), java));
+  {
+    UniqueHandle deleter(::CreateFileW(java.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(deleter);
+    const ExecutableProbe probe = ProbeExecutable(java, false);
+    EXPECT_FALSE(probe.found);
+    EXPECT_EQ(probe.detail, kExecutableOpenFailed + WindowsErrorText(ERROR_SHARING_VIOLATION));
+  }
+  {
+    UniqueHandle writer(::CreateFileW(java.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                      nullptr));
+    ASSERT_TRUE(writer);
+    const ExecutableProbe probe = ProbeExecutable(java, false);
+    EXPECT_TRUE(probe.structurallyValid) << Utf8(probe.detail);
   }
 }
 
