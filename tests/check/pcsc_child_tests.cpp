@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -105,6 +106,30 @@ TEST(PcscProbeChild, ProbeModeRejectsAHandleThatIsNotAPipe) {
   const auto result = testing_support::RunProcess(ProgramPath(), L"--pcsc-probe --pcsc-pipe=4");
   ASSERT_TRUE(result.started);
   EXPECT_EQ(result.exit_code, 61u);
+}
+
+// The program in probe mode with the write end of a pipe whose read end is already closed: the one write fails.
+TEST(PcscProbeChild, ProbeModeExits62WhenTheRecordCannotBeWritten) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  UniqueHandle read_end;
+  UniqueHandle write_end;
+  ASSERT_TRUE(::CreatePipe(read_end.put(), write_end.put(), &inheritable, 0));
+  read_end.reset();
+  const std::wstring program = ProgramPath();
+  std::wstring command = L"\"" + program + L"\" --pcsc-probe --pcsc-pipe=" +
+                         DecimalText(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(write_end.get())));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(::CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                               nullptr, &startup, &info));
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+  write_end.reset();
+  ASSERT_EQ(::WaitForSingleObject(process.get(), 30000), WAIT_OBJECT_0);
+  DWORD exit_code = 0;
+  ASSERT_TRUE(::GetExitCodeProcess(process.get(), &exit_code));
+  EXPECT_EQ(exit_code, 62u);
 }
 
 TEST(PcscProbeChild, HangingChildIsEndedAtThreeSeconds) {
@@ -237,6 +262,65 @@ TEST(PcscProbeChild, ChildInheritsOnlyThePipe) {
   const PcscProbeOutcome outcome =
       RunStandIn(L"inherit-check:" + value + L":" + Hex(EncodePcscProbeRecord(ReadersRecord(0, 1))));
   EXPECT_EQ(outcome.kind, PcscOutcomeKind::Completed) << "the child saw the parent's mapping handle";
+}
+
+// The handles this process holds, from the system's handle list (GetProcessHandleCount reports 0 under Wine);
+// -1 when the list cannot be read.
+long HandlesOfThisProcess() {
+  using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
+  struct Entry {
+    void* object;
+    ULONG_PTR process_id;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT back_trace;
+    USHORT type;
+    ULONG attributes;
+    ULONG reserved;
+  };
+  struct Table {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    Entry entries[1];
+  };
+  constexpr ULONG kExtendedHandleInformation = 64;
+  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+  const auto query = reinterpret_cast<QuerySystemInformation>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  if (query == nullptr) return -1;
+  std::vector<std::uint8_t> buffer(1 << 16);
+  LONG status = kInfoLengthMismatch;
+  while (status == kInfoLengthMismatch && buffer.size() <= (1u << 28)) {
+    ULONG length = 0;
+    status = query(kExtendedHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &length);
+    if (status == kInfoLengthMismatch) buffer.resize(buffer.size() * 2);
+  }
+  if (status < 0) return -1;
+  const auto* table = reinterpret_cast<const Table*>(buffer.data());
+  const std::size_t room = (buffer.size() - offsetof(Table, entries)) / sizeof(Entry);
+  long count = 0;
+  for (ULONG_PTR i = 0; i < table->count && i < room; ++i) {
+    if (table->entries[i].process_id == ::GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+// Every way through the parent closes what it opened: pipe ends, job, attribute list, process and thread handles.
+TEST(PcscProbeChild, NoHandleIsLeftOpen) {
+  const std::wstring valid = L"write:" + Hex(EncodePcscProbeRecord(ReadersRecord(1, 0)));
+  const std::wstring invalid = L"write:" + Hex(EncodePcscProbeRecord(PcscProbeRecord{}));
+  ScratchDir scratch(L"tavlun-pcsc");
+  const std::wstring missing = scratch.Child(L"missing.exe");
+  RunStandIn(valid);  // the first run loads what later runs share
+  const long before = HandlesOfThisProcess();
+  if (before < 0) GTEST_SKIP() << "the system's handle list cannot be read here";
+  for (int round = 0; round < 5; ++round) {
+    EXPECT_EQ(RunStandIn(valid).kind, PcscOutcomeKind::Completed);
+    EXPECT_EQ(RunStandIn(invalid).kind, PcscOutcomeKind::InvalidResult);
+    EXPECT_EQ(RunStandIn(L"exit:61").kind, PcscOutcomeKind::InvalidResult);
+    EXPECT_EQ(RunPcscProbeProgram(missing).kind, PcscOutcomeKind::NotRun);
+  }
+  EXPECT_LE(HandlesOfThisProcess(), before);
 }
 
 TEST(PcscProbeChild, UnusableProgramPathsAreNotRun) {
