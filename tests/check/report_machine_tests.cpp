@@ -375,5 +375,64 @@ TEST(ReportOnMachine, TurkishProfileNamesNeverReachEitherText) {
   EXPECT_NE(report.fullText.find(L"  Home=C:\\Users\\<kullanıcı>\\jre\r\n"), std::wstring::npos);
 }
 
+// Registry values, a release file, JAVA_HOME and an opener command written to break lines, forge report lines, hide
+// or reorder text and carry the user's name: every one stays on its own line, display-safe and redacted.
+TEST(ReportOnMachine, HostileOutsideTextsStayOnTheirLines) {
+  PrefixState prefix;
+  const std::wstring profile = prefix.scratch() + L"\\Users\\Mallory";
+  ASSERT_TRUE(prefix.CreateFolder(profile));
+  prefix.SetEnvironment(L"USERPROFILE", profile);
+  const std::wstring forged = L"\r\nHata — sahte satır\r\n[Sahte]\u2028Bilgi — sahte";
+  // A real home whose release file tries the same, and a home that is only text.
+  const std::wstring home = prefix.AddJavaHomeAt(JoinPath(profile, L"jdk"), L"17.0.2", true);
+  ASSERT_FALSE(home.empty());
+  const std::string release = "JAVA_VERSION=\"17\r\nHata — sahte\"\r\nOS_ARCH=\"amd64\u202E<x>&\"\r\n";
+  ASSERT_TRUE(testing_support::WriteBytes(JoinPath(home, L"release"), release.data(), release.size()));
+  ASSERT_TRUE(prefix.DeclareJava(L"SOFTWARE\\JavaSoft\\JDK", L"17\r\n[Sahte]", home));
+  ASSERT_TRUE(prefix.DeclareJava(L"SOFTWARE\\JavaSoft\\JRE", L"8", profile + L"\\x\u202E\u200B<b>&" + forged));
+  prefix.SetEnvironment(L"JAVA_HOME", L"C:\\Users\\Mallory\\jre" + forged);
+  // An opener that exists, named to hide its real extension and to break markup.
+  const std::wstring opener = JoinPath(JoinPath(profile, L"bin"), L"java&ws\u202Eexe.txt");
+  ASSERT_TRUE(prefix.CreateFolder(JoinPath(profile, L"bin")));
+  ASSERT_TRUE(testing_support::WriteBytes(opener, testing_support::ReadBytes(testing_support::ToolPath(L"pcsc_standin.exe"))));
+  ASSERT_TRUE(prefix.RegisterJnlpOpener(opener));
+
+  const DiagnosticReport report = BuildDiagnosticReport();
+  for (const std::wstring* text : {&report.fullText, &report.clipboardText}) {
+    const std::vector<std::wstring> lines = Lines(*text);
+    for (const std::wstring& line : lines) {
+      EXPECT_EQ(line.find_first_of(L"\r\n\t&\u202E\u200B\u2028"), std::wstring::npos) << Utf8(line);
+      std::wstring without_word = line;
+      for (std::size_t at; (at = without_word.find(L"<kullanıcı>")) != std::wstring::npos;) without_word.erase(at, 11);
+      EXPECT_EQ(without_word.find_first_of(L"<>"), std::wstring::npos) << Utf8(line);
+      EXPECT_NE(line.rfind(L"Hata — sahte", 0), 0u) << "a forged line";
+      EXPECT_NE(line.rfind(L"Bilgi — sahte", 0), 0u) << "a forged line";
+      EXPECT_NE(line.rfind(L"[Sahte]", 0), 0u) << "a forged heading";
+      EXPECT_EQ(line.find(L"Mallory"), std::wstring::npos) << Utf8(line);
+    }
+  }
+  const std::vector<std::wstring> findings = Lines(FormatFindings(report));
+  for (const std::wstring& line : findings) EXPECT_EQ(line.find(L"sahte"), std::wstring::npos) << Utf8(line);
+  // Three homes, each numbered once; the forged text of a home stays on its Home line.
+  std::size_t numbered = 0;
+  for (const std::wstring& line : Lines(report.fullText)) numbered += line.rfind(L"Java #", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(numbered, 3u) << Utf8(report.fullText);
+  const std::wstring forged_shown = L"  Hata — sahte satır  [Sahte] Bilgi — sahte\r\n";
+  EXPECT_NE(report.fullText.find(L"  Home=%USERPROFILE%\\x___b__" + forged_shown), std::wstring::npos);
+  EXPECT_NE(report.fullText.find(L"  Home=C:\\Users\\<kullanıcı>\\jre" + forged_shown), std::wstring::npos);
+  // The release file's version line was broken, so no version; its OS_ARCH is kept in display-safe form.
+  EXPECT_NE(report.fullText.find(L"Java #2\r\n  Kaynak=HKLM/64-bit/SOFTWARE\\JavaSoft\\JDK\r\n  Home=%USERPROFILE%\\jdk\r\n"
+                                 L"  release JAVA_VERSION=yok; OS_ARCH=amd64__x__\r\n"),
+            std::wstring::npos)
+      << Utf8(report.fullText);
+  EXPECT_NE(report.clipboardText.find(L"Java #2: home yolu gizlendi; sürüm=; java=yerel"), std::wstring::npos);
+  EXPECT_NE(report.fullText.find(L"Yürütücü=%USERPROFILE%\\bin\\java_ws_exe.txt\r\nDoğrulama=yerel ve yapısal PE"),
+            std::wstring::npos)
+      << Utf8(report.fullText);
+  EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=java_ws_exe.txt; tam yol panodan çıkarıldı\r\n"),
+            std::wstring::npos)
+      << Utf8(report.clipboardText);
+}
+
 }  // namespace
 }  // namespace tavlun
