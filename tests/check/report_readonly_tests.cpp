@@ -113,6 +113,12 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
   }
 
   const Exclusions exclusions = ExclusionsFor(prefix.scratch());
+  // TEMP itself is left out of the comparison (other test programs work there), so the check gets a TEMP inside
+  // the compared scratch folder: a temporary file it wrote would show there.
+  const std::wstring own_temp = JoinPath(prefix.scratch(), L"temp");
+  ASSERT_TRUE(prefix.CreateFolder(own_temp));
+  prefix.SetEnvironment(L"TEMP", own_temp);
+  prefix.SetEnvironment(L"TMP", own_temp);
   std::map<std::wstring, FileFacts> before;
   Snapshot(L"C:", exclusions, &before);
   ASSERT_GT(before.size(), 100u);
