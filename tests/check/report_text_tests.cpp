@@ -357,6 +357,10 @@ TEST(ReportText, JavaCountersAndRejectedHome) {
       << Utf8(report.fullText);
   EXPECT_NE(report.clipboardText.find(L"Java #1: home yolu gizlendi; sürüm=; java=reddedildi: "), std::wstring::npos);
   EXPECT_NE(report.fullText.find(L"Java #3\r\n"), std::wstring::npos);
+  // The clipboard names the registry's version when the release file gave none.
+  f.javaCandidates[0].registryVersion = L"1.8.0_301";
+  EXPECT_NE(AssembleDiagnosticReport(f).clipboardText.find(L"Java #1: home yolu gizlendi; sürüm=1.8.0_301; java="),
+            std::wstring::npos);
   EXPECT_NE(report.fullText.find(L"Yapısal java.exe sayısı=2; yapısal javaws.exe sayısı=0"), std::wstring::npos);
   const std::wstring findings = FormatFindings(report);
   EXPECT_NE(findings.find(L"Uyarı — Java programı bulundu ancak hiçbirinin bildirilen sürümünün 7 veya üzeri olduğu "
