@@ -53,7 +53,9 @@ bool EnsureSecureFolder(const std::wstring& path, bool secure, std::wstring* mes
     *message = L"Güvenli çalışma klasörü normal bir dizin değil: " + path;
     return false;
   }
-  const DWORD access = FILE_READ_ATTRIBUTES | (secure ? READ_CONTROL : 0);
+  // Traverse access makes the handle take part in sharing checks: attribute and READ_CONTROL access alone do not,
+  // and the folder could then be renamed or deleted while it is "held".
+  const DWORD access = FILE_READ_ATTRIBUTES | FILE_TRAVERSE | (secure ? READ_CONTROL : 0);
   UniqueHandle handle(::CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!handle) {
