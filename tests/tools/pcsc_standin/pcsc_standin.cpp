@@ -43,10 +43,10 @@ std::vector<unsigned char> FromHex(const std::wstring& hex) {
   return bytes;
 }
 
-int Write(HANDLE pipe, const std::wstring& spec) {
-  const std::size_t colon = spec.find(L':');
-  const std::vector<unsigned char> bytes = FromHex(spec.substr(0, colon));
-  const int exit_code = colon == std::wstring::npos ? 0 : std::wcstol(spec.c_str() + colon + 1, nullptr, 10);
+int Write(HANDLE pipe, const std::wstring& request) {
+  const std::size_t colon = request.find(L':');
+  const std::vector<unsigned char> bytes = FromHex(request.substr(0, colon));
+  const int exit_code = colon == std::wstring::npos ? 0 : std::wcstol(request.c_str() + colon + 1, nullptr, 10);
   DWORD written = 0;
   ::WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   ::CloseHandle(pipe);
