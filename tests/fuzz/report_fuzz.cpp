@@ -34,7 +34,7 @@ class Facts {
  public:
   explicit Facts(FuzzedDataProvider& in) : in_(in) {
     well_formed_only_ = in_.ConsumeBool();
-    stretch_ = in_.ConsumeIntegralInRange<std::size_t>(1, 64);
+    stretch_ = in_.ConsumeIntegralInRange<std::size_t>(1, 16);
   }
 
   bool well_formed_only() const { return well_formed_only_; }
@@ -57,7 +57,7 @@ class Facts {
     return text;
   }
 
-  // A text repeated up to 64 times, so that a few candidates carry both texts past their length limits.
+  // A text repeated up to 16 times, so that many candidates carry both texts past their length limits.
   std::wstring LongText() {
     const std::wstring piece = Text(60);
     std::wstring text;
