@@ -1,0 +1,28 @@
+// The main window's three actions: install, copy the confirmed report, and the provider guide.
+// Each runs on the window thread and is called by the window only when its command is allowed.
+#pragma once
+
+#include <string>
+
+namespace tavlun {
+
+struct MainWindowState;
+
+// Command 1001 while not busy: confirm, then install in this process (administrator) or through an elevated
+// copy of the program that the window then watches with timer 41.
+void RunInstallFlow(MainWindowState& state);
+
+// Timer 41: true when the tick was handled (the watched process ended, or none is watched); false while the
+// process still runs, so the tick goes on to the default handling.
+bool PollElevatedProcess(MainWindowState& state);
+
+// Command 1002 while not busy: the chain of provider dialogs that ends at one official page.
+void OpenProviderGuide(MainWindowState& state);
+
+// Command 2001: true only when the user saw the exact text and chose to copy it.
+bool ConfirmClipboardCopy(MainWindowState& state, const std::wstring& text);
+
+// Places the text on the clipboard as Unicode text; on failure returns false and fills error.
+bool CopyTextToClipboard(MainWindowState& state, const std::wstring& text, std::wstring& error);
+
+}  // namespace tavlun
