@@ -34,7 +34,7 @@ struct LocalClock {
 // "YYYY-MM-DD hh:mm:ss, UTC+hh:mm (zone)"; the sign is "-" only for a positive bias (west of UTC).
 std::wstring FormatLocalTime(const LocalClock& clock, std::int32_t bias_minutes, const std::wstring& zone_name);
 
-// GetNativeSystemInfo: the architecture of Windows itself, also under WOW64.
+// NativeArchitecture(): the architecture of Windows itself, also under WOW64 and on ARM64.
 std::wstring NativeArchitectureText();
 // RtlGetVersion of the already loaded ntdll; kWindowsVersionUnavailable when it cannot be called.
 std::wstring WindowsVersionText();

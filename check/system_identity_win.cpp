@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "check/system_identity.h"
+#include "core/native_architecture.h"
 
 namespace tavlun {
 namespace {
@@ -17,11 +18,7 @@ std::wstring BoundedName(const WCHAR (&name)[N]) {
 
 }  // namespace
 
-std::wstring NativeArchitectureText() {
-  SYSTEM_INFO info{};
-  ::GetNativeSystemInfo(&info);
-  return ArchitectureText(info.wProcessorArchitecture);
-}
+std::wstring NativeArchitectureText() { return ArchitectureText(NativeArchitecture()); }
 
 std::wstring WindowsVersionText() {
   using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);

@@ -2,6 +2,7 @@
 // run or changed, and its absence is no error.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ struct WrapperLocation {
 // through Sysnative, then the 32-bit system folder (`wow64_directory`, or the Windows folder's SysWOW64 when that
 // is empty). Otherwise one location in `system_directory`. Empty when a needed folder is empty.
 std::vector<WrapperLocation> WrapperCandidateLocations(const std::wstring& windows_directory,
-                                                       unsigned short native_architecture,
+                                                       std::uint16_t native_architecture,
                                                        const std::wstring& wow64_directory,
                                                        const std::wstring& system_directory);
 

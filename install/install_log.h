@@ -9,7 +9,7 @@
 
 namespace tavlun {
 
-// The eleven lines of a record, each ended by CR LF (pure; `native_architecture` as GetNativeSystemInfo gives it).
+// The eleven lines of a record, each ended by CR LF (pure; `native_architecture` as NativeArchitecture gives it).
 std::wstring ComposeInstallLogText(const InstallOutcome& outcome, const std::wstring& time_stamp,
                                    std::uint32_t native_architecture);
 

@@ -1,5 +1,6 @@
 #include "core/text.h"
 #include "install/install_log.h"
+#include "program_version.h"
 
 namespace tavlun {
 namespace {
@@ -23,7 +24,7 @@ std::wstring ComposeInstallLogText(const InstallOutcome& outcome, const std::wst
   static const std::wstring kNotNeeded = L"not-needed";
   // Values are written as they are: a value holding a line break continues on the next line.
   std::wstring text;
-  text += L"Tavlun Yardımcısı 1.4.0\r\n";
+  text += std::wstring(L"Tavlun Yardımcısı ") + kProgramVersionShort + L"\r\n";
   text += L"time_local=" + time_stamp + L"\r\n";
   text += L"native_arch=" + DecimalText(native_architecture) + L"\r\n";
   text += L"target=" + outcome.target + L"\r\n";

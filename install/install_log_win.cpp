@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/native_architecture.h"
 #include "core/scoped_privilege.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
@@ -39,10 +40,8 @@ bool FillRecord(HANDLE file, const std::string& bytes, bool secure) {
 
 bool WriteInstallLog(const std::wstring& log_folder, const InstallOutcome& outcome, bool secure,
                      const EngineHooks* hooks) {
-  SYSTEM_INFO system{};
-  ::GetNativeSystemInfo(&system);
-  // wProcessorArchitecture is the low half of a 32-bit field whose upper half is reserved (0).
-  const std::uint32_t architecture = system.wProcessorArchitecture;
+  // The documented values 0, 9 and 12; the upper half of the logged 32-bit field stays 0.
+  const std::uint32_t architecture = NativeArchitecture();
   std::string bytes;
   if (!ToUtf8(ComposeInstallLogText(outcome, MakeTimestampName(hooks), architecture), &bytes)) return false;
 

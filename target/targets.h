@@ -5,16 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "core/native_architecture.h"
 #include "integrity/payload.h"
 
 namespace tavlun {
 
 inline constexpr wchar_t kAkisDllName[] = L"akisp11.dll";
-
-// wProcessorArchitecture values the resolution distinguishes.
-inline constexpr unsigned short kArchitectureX86 = 0;
-inline constexpr unsigned short kArchitectureX64 = 9;
-inline constexpr unsigned short kArchitectureArm64 = 12;
 
 struct TargetLocation {
   std::wstring directory;     // used for every file operation (Sysnative for the 64-bit build)
@@ -36,14 +32,13 @@ struct DirectoryQuery {
 
 // What the system reported about itself; the resolution below depends on nothing else.
 struct SystemDirectories {
-  unsigned short architecture = 0;  // native wProcessorArchitecture
-  DirectoryQuery system;            // GetSystemDirectoryW
-  DirectoryQuery system_wow64;      // GetSystemWow64DirectoryW
-  DirectoryQuery windows;           // GetWindowsDirectoryW
+  std::uint16_t architecture = 0;  // NativeArchitecture()
+  DirectoryQuery system;           // GetSystemDirectoryW
+  DirectoryQuery system_wow64;     // GetSystemWow64DirectoryW
+  // GetSystemWindowsDirectoryW: the shared Windows folder. GetWindowsDirectoryW is not used: on a Remote Desktop
+  // Session Host it can name a private folder in the user's profile.
+  DirectoryQuery windows;
 };
-
-// The native processor architecture (wProcessorArchitecture of GetNativeSystemInfo).
-unsigned short NativeArchitecture();
 
 // Asks this Windows. A query counts only when it returned a non-empty path that fitted the buffer.
 SystemDirectories QuerySystemDirectories();

@@ -29,18 +29,12 @@ DirectoryQuery AskDirectory(Query query) {
 
 }  // namespace
 
-unsigned short NativeArchitecture() {
-  SYSTEM_INFO info{};
-  ::GetNativeSystemInfo(&info);
-  return info.wProcessorArchitecture;
-}
-
 SystemDirectories QuerySystemDirectories() {
   SystemDirectories system;
   system.architecture = NativeArchitecture();
   system.system = AskDirectory([](wchar_t* b, UINT n) { return ::GetSystemDirectoryW(b, n); });
   system.system_wow64 = AskDirectory([](wchar_t* b, UINT n) { return ::GetSystemWow64DirectoryW(b, n); });
-  system.windows = AskDirectory([](wchar_t* b, UINT n) { return ::GetWindowsDirectoryW(b, n); });
+  system.windows = AskDirectory([](wchar_t* b, UINT n) { return ::GetSystemWindowsDirectoryW(b, n); });
   return system;
 }
 

@@ -7,6 +7,7 @@
 #include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
+#include "program_version.h"
 #include "resources/resource_ids.h"
 #include "tests/app/pe_image_reader.h"
 #include "tests/support/test_support.h"
@@ -68,6 +69,8 @@ TEST(ProgramImage, IsA32BitGuiExecutable) {
   // Address-space randomisation and no-execute data: the elevated copy runs as administrator.
   EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE, 0);
   EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT, 0);
+  // Terminal Server aware: on a Session Host the Windows folder stays the shared one, not a per-user copy.
+  EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, 0);
 }
 
 // --- manifest ------------------------------------------------------------------------------------------------
@@ -120,7 +123,7 @@ TEST_F(ProgramResources, ManifestStatesIdentityRightsDpiAndSupportedSystems) {
 
   const std::string identity = StartTag(xml, "assemblyIdentity", 0);
   EXPECT_EQ(Attribute(identity, "name"), "Tavlun.Yardimcisi");
-  EXPECT_EQ(Attribute(identity, "version"), "1.4.0.0");
+  EXPECT_EQ(Attribute(identity, "version"), Utf8(kProgramVersion));
   EXPECT_EQ(Attribute(identity, "processorArchitecture"), "x86");
   EXPECT_EQ(Attribute(identity, "type"), "win32");
   EXPECT_EQ(ElementText(xml, "description"), "Tavlun Yard\xC4\xB1mc\xC4\xB1s\xC4\xB1");
@@ -179,10 +182,14 @@ TEST(ProgramVersion, StatesVersionNameAndDescription) {
   ASSERT_TRUE(version.VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixed_size));
   ASSERT_GE(fixed_size, sizeof(VS_FIXEDFILEINFO));
   EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010004u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010004u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+  // The numbers and the texts are one version.
+  const std::wstring numbers = DecimalText(HIWORD(fixed->dwFileVersionMS)) + L"." +
+                               DecimalText(LOWORD(fixed->dwFileVersionMS)) + L"." +
+                               DecimalText(HIWORD(fixed->dwFileVersionLS)) + L"." +
+                               DecimalText(LOWORD(fixed->dwFileVersionLS));
+  EXPECT_EQ(numbers, kProgramVersion);
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, fixed->dwFileVersionLS);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
   WORD* translation = nullptr;
@@ -204,8 +211,8 @@ TEST(ProgramVersion, StatesVersionNameAndDescription) {
     while (!result.empty() && result.back() == L'\0') result.pop_back();
     return result;
   };
-  EXPECT_EQ(text(L"FileVersion"), L"1.4.0.0");
-  EXPECT_EQ(text(L"ProductVersion"), L"1.4.0.0");
+  EXPECT_EQ(text(L"FileVersion"), kProgramVersion);
+  EXPECT_EQ(text(L"ProductVersion"), kProgramVersion);
   EXPECT_EQ(text(L"ProductName"), L"Tavlun Yardımcısı");
   EXPECT_EQ(text(L"FileDescription"), L"Tavlun Destek ve Kurulum Aracı");
   EXPECT_EQ(text(L"OriginalFilename"), L"TavlunYardimcisi.exe");

@@ -1,8 +1,10 @@
 // Log records: the eleven lines byte for byte, new files only, never a partial record.
 #include <gtest/gtest.h>
 
+#include "core/native_architecture.h"
 #include "install/engine_names.h"
 #include "install/install_log.h"
+#include "program_version.h"
 #include "tests/install/install_test_support.h"
 
 namespace tavlun {
@@ -23,8 +25,9 @@ TEST(ComposeInstallLogText, FilledRecord) {
   outcome.expected_sha256 = L"BB";
   outcome.win32_error = 4294967295u;
   EXPECT_EQ(Utf8(ComposeInstallLogText(outcome, L"20240102-030405-77", 9)),
-            "Tavlun Yard\xC4\xB1mc\xC4\xB1s\xC4\xB1 1.4.0\r\n"
-            "time_local=20240102-030405-77\r\n"
+            "Tavlun Yard\xC4\xB1mc\xC4\xB1s\xC4\xB1 " + Utf8(kProgramVersionShort) +
+                "\r\n"
+                "time_local=20240102-030405-77\r\n"
             "native_arch=9\r\n"
             "target=C:\\Windows\\System32\\akisp11.dll\r\n"
             "expected_sha256=BB\r\n"
@@ -39,7 +42,7 @@ TEST(ComposeInstallLogText, FilledRecord) {
 TEST(ComposeInstallLogText, EmptyFieldsAndOutcomeNames) {
   InstallOutcome outcome;
   EXPECT_EQ(ComposeInstallLogText(outcome, L"20240102-030405-77", 0),
-            L"Tavlun Yardımcısı 1.4.0\r\ntime_local=20240102-030405-77\r\nnative_arch=0\r\ntarget=\r\n"
+            L"Tavlun Yardımcısı " + std::wstring(kProgramVersionShort) + L"\r\ntime_local=20240102-030405-77\r\nnative_arch=0\r\ntarget=\r\n"
             L"expected_sha256=unknown\r\nold_sha256=none\r\nbackup=none\r\noutcome=failed\r\nwin32_error=0\r\n"
             L"rollback=not-needed\r\nmessage=\r\n");
   outcome.outcome = kOutcomeAlreadyInstalled;
@@ -72,11 +75,10 @@ TEST_F(WriteInstallLogTest, WritesTheRecordAsUtf8WithoutBom) {
   tokens.Install(&hooks_);
   ASSERT_TRUE(WriteInstallLog(scratch_.path(), outcome_, false, &hooks_));
   ASSERT_EQ(ListFolder(scratch_.path()), std::vector<std::wstring>{LogFileName(L"20240102-030405-77", Token(L'E'))});
-  SYSTEM_INFO system{};
-  ::GetNativeSystemInfo(&system);
   const std::string text = AsText(ReadBytes(LogPath(L'E')));
-  EXPECT_EQ(text, Utf8(ComposeInstallLogText(outcome_, L"20240102-030405-77", system.wProcessorArchitecture)));
-  EXPECT_EQ(text.rfind("Tavlun Yard\xC4\xB1mc\xC4\xB1s\xC4\xB1 1.4.0\r\n", 0), 0u) << "no byte-order mark";
+  EXPECT_EQ(text, Utf8(ComposeInstallLogText(outcome_, L"20240102-030405-77", NativeArchitecture())));
+  EXPECT_EQ(text.rfind("Tavlun Yard\xC4\xB1mc\xC4\xB1s\xC4\xB1 " + Utf8(kProgramVersionShort) + "\r\n", 0), 0u)
+      << "no byte-order mark";
   EXPECT_NE(text.find("\r\nmessage=32-bit kurulum tamamlanamad\xC4\xB1: \xC4\xB0\xC5\x9Flem durduruldu.\r\n"),
             std::string::npos);
 }

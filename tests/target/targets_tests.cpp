@@ -127,11 +127,34 @@ TEST(ResolveRequiredTargetsOn, FailedDirectoryQueriesLeaveNoPartialList) {
   EXPECT_EQ(message, L"Windows sistem dizini alınamadı: " + WindowsErrorText(122));
 }
 
+TEST(ResolveRequiredTargetsOn, FollowsTheSharedWindowsFolderNotThisProcesssOwn) {
+  // On a Session Host a program's own Windows folder can be a private one in the profile; every target must come
+  // from the shared (system) Windows folder, here one that differs from the folder this process is given.
+  wchar_t own[MAX_PATH];
+  ASSERT_NE(::GetWindowsDirectoryW(own, MAX_PATH), 0u);
+  const std::wstring shared = L"E:\\Shared\\Windows";
+  ASSERT_NE(std::wstring(own), shared);
+  SystemDirectories system = X64System(shared);
+  system.system_wow64 = {L"", 6};
+  std::vector<TargetEntry> targets;
+  std::wstring message;
+  ASSERT_TRUE(ResolveRequiredTargetsOn(system, &targets, &message)) << Utf8(message);
+  ASSERT_EQ(targets.size(), 2u);
+  EXPECT_EQ(targets[0].location.file_path, L"E:\\Shared\\Windows\\SysWOW64\\akisp11.dll");
+  EXPECT_EQ(targets[1].location.file_path, L"E:\\Shared\\Windows\\Sysnative\\akisp11.dll");
+  EXPECT_EQ(targets[1].location.display_path, L"E:\\Shared\\Windows\\System32\\akisp11.dll");
+
+  // And the live query asks for the shared folder.
+  wchar_t system_windows[MAX_PATH];
+  ASSERT_NE(::GetSystemWindowsDirectoryW(system_windows, MAX_PATH), 0u);
+  EXPECT_EQ(QuerySystemDirectories().windows.path, system_windows);
+}
+
 TEST(ResolveRequiredTargets, ThisPrefixIsX64WithTheNativeFolderThroughSysnative) {
   ASSERT_EQ(NativeArchitecture(), kArchitectureX64) << "the test prefix is a 64-bit Wine prefix";
   wchar_t windows[MAX_PATH];
   wchar_t wow64[MAX_PATH];
-  ASSERT_NE(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  ASSERT_NE(::GetSystemWindowsDirectoryW(windows, MAX_PATH), 0u);
   ASSERT_NE(::GetSystemWow64DirectoryW(wow64, MAX_PATH), 0u);
   std::vector<TargetEntry> targets;
   std::wstring message;
