@@ -47,6 +47,22 @@ bool IsBoolean(std::uint32_t v) { return v == 0 || v == 1; }
 
 }  // namespace
 
+namespace {
+
+std::wstring TimeoutSeconds() { return DecimalText(kPcscProbeTimeoutMs / 1000); }
+
+}  // namespace
+
+std::wstring PcscTimedOutDetail() {
+  return L"PC/SC sorgusu " + TimeoutSeconds() + L" saniyede yanıt vermedi; yardımcı süreç sonlandırıldı.";
+}
+
+std::wstring PcscTimedOutFinding() {
+  return L"Windows akıllı kart kontrolü " + TimeoutSeconds() + L" saniyede yanıt vermedi; güvenli biçimde durduruldu.";
+}
+
+std::wstring PcscTimedOutClipboardLine() { return L"PC/SC sonucu=zaman aşımı (" + TimeoutSeconds() + L" saniye)"; }
+
 PcscRecordBytes EncodePcscProbeRecord(const PcscProbeRecord& record) {
   PcscRecordBytes bytes{};
   Put32(&bytes[0], record.magic);

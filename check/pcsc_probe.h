@@ -16,6 +16,12 @@ inline constexpr std::uint16_t kPcscRecordVersion = 1;
 inline constexpr std::size_t kPcscRecordSize = 68;
 inline constexpr std::uint32_t kPcscMaxReaders = 64;
 inline constexpr std::uint32_t kPcscProbeTimeoutMs = 3000;
+static_assert(kPcscProbeTimeoutMs % 1000 == 0, "the texts name the time bound in whole seconds");
+
+// The three texts that name the time bound, made from kPcscProbeTimeoutMs so they cannot say another time.
+std::wstring PcscTimedOutDetail();         // the outcome's detail and the full report's line
+std::wstring PcscTimedOutFinding();        // the report's warning
+std::wstring PcscTimedOutClipboardLine();  // the clipboard's line, without its line break
 
 // PC/SC result codes the probe and the report name.
 inline constexpr std::uint32_t kScardSuccess = 0;

@@ -30,7 +30,6 @@ constexpr wchar_t kNoProgramPath[] = L"PC/SC yardımcı uygulama yolu alınamad�
 constexpr wchar_t kStartFailed[] = L"PC/SC yardımcı süreci başlatılamadı: ";
 constexpr wchar_t kAssignFailed[] = L"PC/SC yardımcı süreci iş nesnesine alınamadı: ";
 constexpr wchar_t kResumeFailed[] = L"PC/SC yardımcı süreci devam ettirilemedi: ";
-constexpr wchar_t kTimedOut[] = L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı.";
 constexpr wchar_t kWaitFailed[] = L"PC/SC yardımcı süreci beklenemedi: ";
 constexpr wchar_t kNoFixedSizeResult[] = L"PC/SC yardımcı süreci geçerli, sabit boyutlu sonuç üretmedi.";
 constexpr wchar_t kResultNotVerified[] = L"PC/SC yardımcı süreç sonucu doğrulanamadı.";
@@ -254,7 +253,7 @@ PcscProbeOutcome RunPcscProbeProgram(const std::wstring& program_path) {
   const DWORD waited = ::WaitForSingleObject(process.get(), kPcscProbeTimeoutMs);
   if (waited == WAIT_TIMEOUT) {
     EndJob(job.get(), ERROR_TIMEOUT);
-    return FailedPcscOutcome(PcscOutcomeKind::TimedOut, kTimedOut);
+    return FailedPcscOutcome(PcscOutcomeKind::TimedOut, PcscTimedOutDetail());
   }
   if (waited != WAIT_OBJECT_0) {
     const DWORD error = ::GetLastError();

@@ -41,11 +41,14 @@ std::wstring OpenerName(const std::wstring& opener_path) {
   return SanitizeForDisplay(OpenerFileName(opener_path));
 }
 
-void WriteHeader(Texts& t) {
-  t.full += std::wstring(kTitle) + L" — Salt Okunur Sistem Kontrolü\r\n" +
+void WriteHeader(Texts& t, const ReportFacts& f) {
+  // Which program made the report, so a support person can tell a development build from the released one.
+  const std::wstring tool = L"Araç sürümü=" + SanitizeForDisplay(f.toolVersion) + L"; gömülü DLL: " +
+                            (f.vendorPayload ? L"resmî paket" : L"geliştirme yedeği") + L"\r\n";
+  t.full += std::wstring(kTitle) + L" — Salt Okunur Sistem Kontrolü\r\n" + tool +
             L"İnternet erişimi, dosya yazma, Java/vendor kodu çalıştırma, karta bağlanma ve PIN isteği yapılmadı.\r\n" +
             L"Rapor TCKN, sertifika konusu ve PIN içermez.\r\n\r\n";
-  t.clip += std::wstring(kTitle) + L" — Salt Okunur Sistem Kontrolü\r\n" +
+  t.clip += std::wstring(kTitle) + L" — Salt Okunur Sistem Kontrolü\r\n" + tool +
             L"Gizlilik: TCKN, sertifika konusu, PIN ve kart okuyucu adları panoya dahil edilmedi.\r\n\r\n";
 }
 
@@ -229,10 +232,9 @@ void WritePcsc(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   t.full += L"[PC/SC — salt okunur]\r\n";
   t.clip += L"[PC/SC — yalnız toplam sayılar]\r\n";
   if (o.kind == PcscOutcomeKind::TimedOut) {
-    AddFinding(report, FindingSeverity::Warning,
-               L"Windows akıllı kart kontrolü 3 saniyede yanıt vermedi; güvenli biçimde durduruldu.");
+    AddFinding(report, FindingSeverity::Warning, PcscTimedOutFinding());
     t.full += SanitizeForDisplay(o.detail) + L"\r\n";
-    t.clip += L"PC/SC sonucu=zaman aşımı (3 saniye)\r\n";
+    t.clip += PcscTimedOutClipboardLine() + L"\r\n";
   } else if (o.kind != PcscOutcomeKind::Completed) {
     AddFinding(report, FindingSeverity::Warning, L"Windows akıllı kart kontrolü tamamlanamadı.");
     t.full += L"Yardımcı süreç=" + SanitizeForDisplay(o.detail) + L"\r\n";
@@ -366,7 +368,7 @@ std::wstring FormatFindings(const DiagnosticReport& report) {
 DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts) {
   DiagnosticReport report;
   Texts t;
-  WriteHeader(t);
+  WriteHeader(t, facts);
   WriteSystem(t, facts);
   WriteTargets(t, report, facts);
   WriteDll(t, report, facts);
@@ -375,6 +377,8 @@ DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts) {
   WritePcsc(t, report, facts);
   WriteWrapper(t, report, facts);
   WriteLinks(t);
+  // The row order is decided in one place, for the report as for the window.
+  report.items = NormalizeRequirementItems(report.items);
 
   report.fullText = CutToLimit(std::move(t.full), kFullTextLimit, kFullTextCutNote);
   report.clipboardText = CutToLimit(L"SONUÇ\r\n" + FormatFindings(report) + L"\r\n\r\n" + t.clip,

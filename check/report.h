@@ -27,7 +27,7 @@ inline constexpr wchar_t kClipboardTextCutNote[] =
 
 struct DiagnosticReport {
   std::vector<ReportFinding> findings;  // in the order they were added
-  std::vector<RequirementItem> items;   // six, in the order of kRequirementTitles
+  std::vector<RequirementItem> items;   // six, in row order (NormalizeRequirementItems)
   std::wstring fullText;                // at most 60000 characters plus the cut note
   std::wstring clipboardText;           // at most 32000 characters plus the cut note
   bool hasError = false;                // set by an Error finding, never cleared
@@ -48,6 +48,8 @@ struct ReportTarget {
 
 // Everything the check found, in the order the report describes it.
 struct ReportFacts {
+  std::wstring toolVersion;     // the program's own version (kProgramVersion)
+  bool vendorPayload = false;   // the embedded DLLs are the vendor's published builds, not development stand-ins
   std::wstring windowsVersion;
   std::wstring nativeArchitecture;
   std::wstring localTime;

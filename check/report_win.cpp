@@ -8,12 +8,16 @@
 #include "check/system_identity.h"
 #include "core/windows_error.h"
 #include "integrity/payload.h"
+#include "payload_constants.h"
+#include "program_version.h"
 #include "target/targets.h"
 
 namespace tavlun {
 
 ReportFacts GatherReportFacts() {
   ReportFacts facts;
+  facts.toolVersion = kProgramVersion;
+  facts.vendorPayload = payload_constants::kVendorBuild;
   facts.windowsVersion = WindowsVersionText();
   facts.nativeArchitecture = NativeArchitectureText();
   facts.localTime = LocalTimeText();

@@ -8,8 +8,8 @@
 namespace tavlun {
 namespace {
 
-RequirementItem Item(RequirementState state, std::size_t title_index, const std::wstring& detail) {
-  return MakeRequirementItem(state, kRequirementTitles[title_index], detail);
+RequirementItem Item(RequirementState state, RequirementRow row, const std::wstring& detail) {
+  return MakeRequirementItem(state, RequirementTitle(row), detail);
 }
 
 bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b) {
@@ -85,124 +85,124 @@ std::wstring DescribeProbedFile(const ExecutableProbe& probe) {
 }
 
 RequirementItem BuildDllItem(bool targets_resolved, bool payloads_verified, const DllState& dll) {
-  constexpr std::size_t kTitle = 0;
+  constexpr RequirementRow kRow = RequirementRow::AkisDll;
   if (!targets_resolved) {
-    return Item(RequirementState::Missing, kTitle, L"Windows hedef konumu güvenli biçimde çözümlenemedi.");
+    return Item(RequirementState::Missing, kRow, L"Windows hedef konumu güvenli biçimde çözümlenemedi.");
   }
   if (!payloads_verified) {
-    return Item(RequirementState::Missing, kTitle, L"Uygulamadaki doğrulanmış akisp11.dll kopyası okunamadı.");
+    return Item(RequirementState::Missing, kRow, L"Uygulamadaki doğrulanmış akisp11.dll kopyası okunamadı.");
   }
   switch (dll.kind) {
     case DllStateKind::Missing:
-      return Item(RequirementState::Missing, kTitle, L"Beklenen Windows hedefinde akisp11.dll bulunamadı.");
+      return Item(RequirementState::Missing, kRow, L"Beklenen Windows hedefinde akisp11.dll bulunamadı.");
     case DllStateKind::MatchesPackage:
-      return Item(RequirementState::Ready, kTitle,
+      return Item(RequirementState::Ready, kRow,
                   L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.");
     case DllStateKind::SameOrNewerKept:
-      return Item(RequirementState::Attention, kTitle,
+      return Item(RequirementState::Attention, kRow,
                   L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
     case DllStateKind::DifferentFile:
-      return Item(RequirementState::Missing, kTitle,
+      return Item(RequirementState::Missing, kRow,
                   L"Hedefte farklı bir akisp11.dll bulundu; otomatik olarak değiştirilmedi.");
     case DllStateKind::UnsupportedArchitecture:
-      return Item(RequirementState::Missing, kTitle, L"Bu Windows mimarisi uygulamadaki AKİS DLL ile uyumlu değil.");
+      return Item(RequirementState::Missing, kRow, L"Bu Windows mimarisi uygulamadaki AKİS DLL ile uyumlu değil.");
     default:
-      return Item(RequirementState::Missing, kTitle,
+      return Item(RequirementState::Missing, kRow,
                   dll.message.empty() ? std::wstring(L"AKİS DLL durumu doğrulanamadı.") : dll.message);
   }
 }
 
 RequirementItem BuildRuntimeItem(const DllState& dll) {
-  constexpr std::size_t kTitle = 1;
+  constexpr RequirementRow kRow = RequirementRow::Runtime;
   if (dll.kind == DllStateKind::MatchesPackage && dll.package_verified) {
     if (dll.runtime_confirmed) {
-      return Item(RequirementState::Ready, kTitle,
+      return Item(RequirementState::Ready, kRow,
                   L"AKİS 3.4.2 yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.");
     }
-    return Item(RequirementState::Missing, kTitle, L"AKİS çalışma zamanı uygunluğu doğrulanamadı.");
+    return Item(RequirementState::Missing, kRow, L"AKİS çalışma zamanı uygunluğu doğrulanamadı.");
   }
-  return Item(RequirementState::Attention, kTitle,
+  return Item(RequirementState::Attention, kRow,
               L"AKİS DLL paketi tam doğrulanmadığından çalışma zamanı sonucu kesinleştirilemedi.");
 }
 
 RequirementItem BuildJavaItem(std::uint32_t candidate_count, std::uint32_t eligible_count,
                               std::uint32_t below_minimum_count, std::uint32_t unknown_version_count) {
-  constexpr std::size_t kTitle = 2;
+  constexpr RequirementRow kRow = RequirementRow::Java;
   if (eligible_count > 0) {
-    return Item(RequirementState::Ready, kTitle,
+    return Item(RequirementState::Ready, kRow,
                 DecimalText(eligible_count) + L" yerel Java çalıştırıcısı sürüm 7 veya üzeri olarak bildiriliyor.");
   }
   if (candidate_count == 0) {
-    return Item(RequirementState::Missing, kTitle,
+    return Item(RequirementState::Missing, kRow,
                 L"Yerel bir Java çalıştırıcısı bulunamadı veya güvenli biçimde incelenemedi.");
   }
   if (below_minimum_count > 0) {
-    return Item(RequirementState::Attention, kTitle,
+    return Item(RequirementState::Attention, kRow,
                 L"Java bulundu ancak bildirilen sürümü e-Devlet JNLP asgarisi olan 7'nin altında.");
   }
   if (unknown_version_count > 0) {
-    return Item(RequirementState::Attention, kTitle,
+    return Item(RequirementState::Attention, kRow,
                 L"Java bulundu ancak sürümü belirlenemedi; 7 veya üzeri gereksinimi doğrulanamadı.");
   }
-  return Item(RequirementState::Attention, kTitle, L"Java bulundu ancak uygunluğu doğrulanamadı.");
+  return Item(RequirementState::Attention, kRow, L"Java bulundu ancak uygunluğu doğrulanamadı.");
 }
 
 RequirementItem BuildJnlpItem(JnlpOpenerKind opener_kind) {
-  constexpr std::size_t kTitle = 3;
+  constexpr RequirementRow kRow = RequirementRow::Jnlp;
   switch (opener_kind) {
     case JnlpOpenerKind::NoOpener:
-      return Item(RequirementState::Missing, kTitle, L".jnlp dosyaları için kayıtlı bir Web Start açıcısı bulunamadı.");
+      return Item(RequirementState::Missing, kRow, L".jnlp dosyaları için kayıtlı bir Web Start açıcısı bulunamadı.");
     case JnlpOpenerKind::OpenerNotExamined:
-      return Item(RequirementState::Attention, kTitle, L"Kayıtlı .jnlp açıcısı güvenli biçimde incelenemedi.");
+      return Item(RequirementState::Attention, kRow, L"Kayıtlı .jnlp açıcısı güvenli biçimde incelenemedi.");
     case JnlpOpenerKind::JavawsOpener:
-      return Item(RequirementState::Ready, kTitle, L".jnlp dosyaları için yerel javaws.exe başlatıcısı kayıtlı.");
+      return Item(RequirementState::Ready, kRow, L".jnlp dosyaları için yerel javaws.exe başlatıcısı kayıtlı.");
     default:
-      return Item(RequirementState::Attention, kTitle,
+      return Item(RequirementState::Attention, kRow,
                   L"Kayıtlı .jnlp açıcısı javaws.exe değil; Web Start uygunluğu belirsiz.");
   }
 }
 
 RequirementItem BuildSmartCardServiceItem(const PcscProbeOutcome& o) {
-  constexpr std::size_t kTitle = 4;
+  constexpr RequirementRow kRow = RequirementRow::SmartCardService;
   if (o.kind != PcscOutcomeKind::Completed) {
-    return Item(RequirementState::Attention, kTitle,
+    return Item(RequirementState::Attention, kRow,
                 L"Windows akıllı kart denetimi tamamlanamadı; hizmet durumu belirlenemedi.");
   }
   if (!o.serviceQueried) {
-    return Item(RequirementState::Attention, kTitle, L"Windows Akıllı Kart hizmetinin durumu okunamadı.");
+    return Item(RequirementState::Attention, kRow, L"Windows Akıllı Kart hizmetinin durumu okunamadı.");
   }
   if (!o.serviceRunning) {
-    return Item(RequirementState::Missing, kTitle,
+    return Item(RequirementState::Missing, kRow,
                 L"Windows Akıllı Kart hizmeti çalışmıyor; uygulama hizmeti başlatmadı.");
   }
   if (o.establishResult != kScardSuccess) {
-    return Item(RequirementState::Missing, kTitle, L"Hizmet çalışıyor ancak salt okunur PC/SC bağlantısı kurulamadı.");
+    return Item(RequirementState::Missing, kRow, L"Hizmet çalışıyor ancak salt okunur PC/SC bağlantısı kurulamadı.");
   }
-  return Item(RequirementState::Ready, kTitle, L"Windows Akıllı Kart hizmeti çalışıyor ve PC/SC bağlantısı hazır.");
+  return Item(RequirementState::Ready, kRow, L"Windows Akıllı Kart hizmeti çalışıyor ve PC/SC bağlantısı hazır.");
 }
 
 RequirementItem BuildReaderItem(const PcscProbeOutcome& o) {
-  constexpr std::size_t kTitle = 5;
+  constexpr RequirementRow kRow = RequirementRow::ReaderAndCard;
   if (!PcscReady(o)) {
-    return Item(RequirementState::Attention, kTitle,
+    return Item(RequirementState::Attention, kRow,
                 L"Akıllı kart altyapısı hazır olmadığı için okuyucu ve kart durumu belirlenemedi.");
   }
   if (o.listResult == kScardNoReadersAvailable || (o.listResult == kScardSuccess && o.readerCount == 0)) {
-    return Item(RequirementState::Missing, kTitle, L"Windows tarafından görülen bir kart okuyucu bulunamadı.");
+    return Item(RequirementState::Missing, kRow, L"Windows tarafından görülen bir kart okuyucu bulunamadı.");
   }
   if (o.listResult != kScardSuccess) {
-    return Item(RequirementState::Attention, kTitle, L"Kart okuyucu listesi alınamadı; cihaz durumu belirlenemedi.");
+    return Item(RequirementState::Attention, kRow, L"Kart okuyucu listesi alınamadı; cihaz durumu belirlenemedi.");
   }
   switch (ClassifyCardPresence(o)) {
     case CardPresence::CardPresent:
-      return Item(RequirementState::Ready, kTitle,
+      return Item(RequirementState::Ready, kRow,
                   DecimalText(o.readerCount) + L" okuyucu görüldü; " + DecimalText(o.presentCount) +
                       L" okuyucuda kart takılı.");
     case CardPresence::NoCard:
-      return Item(RequirementState::Missing, kTitle,
+      return Item(RequirementState::Missing, kRow,
                   DecimalText(o.readerCount) + L" okuyucu görüldü ancak takılı bir kart bulunamadı.");
     default:
-      return Item(RequirementState::Attention, kTitle,
+      return Item(RequirementState::Attention, kRow,
                   L"Okuyucu görüldü ancak kart varlığı güvenilir biçimde belirlenemedi.");
   }
 }

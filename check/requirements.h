@@ -23,12 +23,18 @@ RowDisplayState DisplayStateFor(std::uint32_t requirement_state);
 // "Bekliyor", "Hazır", "Dikkat", "Eksik"; "Bekliyor" for a value outside 0 to 3.
 const wchar_t* RowDisplayLabel(std::uint32_t display_state);
 
+// The six rows by name. Their order here is the row order everywhere: report, list and normalisation.
+enum class RequirementRow : std::size_t { AkisDll, Runtime, Java, Jnlp, SmartCardService, ReaderAndCard };
 inline constexpr std::size_t kRequirementCount = 6;
-// The row order everywhere: report, list and normalisation.
+constexpr std::size_t RowIndex(RequirementRow row) { return static_cast<std::size_t>(row); }
+static_assert(RowIndex(RequirementRow::ReaderAndCard) + 1 == kRequirementCount, "one title per row");
+
+// Indexed by RowIndex.
 inline constexpr const wchar_t* kRequirementTitles[kRequirementCount] = {
     L"AKİS DLL",           L"Visual C++ bileşenleri", L"Java", L"JNLP / Web Start",
     L"Akıllı Kart hizmeti", L"Okuyucu ve kart",
 };
+constexpr const wchar_t* RequirementTitle(RequirementRow row) { return kRequirementTitles[RowIndex(row)]; }
 
 struct RequirementItem {
   std::uint32_t state = static_cast<std::uint32_t>(RequirementState::Attention);  // a RequirementState
@@ -61,8 +67,9 @@ RequirementItem BuildJnlpItem(JnlpOpenerKind opener_kind);
 RequirementItem BuildSmartCardServiceItem(const PcscProbeOutcome& probe_outcome);
 RequirementItem BuildReaderItem(const PcscProbeOutcome& probe_outcome);
 
-// Exactly six items in title order: the first item whose title matches each title ignoring case, or an Attention
-// item saying that no result was produced. Other and repeated titles are dropped.
+// Exactly six items in row order: the first item whose title matches each title ignoring case, or an Attention
+// item saying that no result was produced. Other and repeated titles are dropped. The report and the window both
+// take their rows through it.
 std::vector<RequirementItem> NormalizeRequirementItems(const std::vector<RequirementItem>& items);
 
 }  // namespace tavlun

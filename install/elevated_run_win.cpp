@@ -9,6 +9,7 @@
 #include "install/owned_files.h"
 #include "install/secure_folder.h"
 #include "install/transaction.h"
+#include "install/work_area.h"
 #include "integrity/sha256.h"
 #include "target/dll_state.h"
 
@@ -139,9 +140,9 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
   }
 
   if (!inputs.work_root_found) return Fail(std::move(result), L"ProgramData dizini alınamadı.");
-  const std::wstring base = JoinPath(inputs.work_root, L"TavlunYardimcisi");
-  const std::wstring backups = JoinPath(base, L"Backups");
-  const std::wstring logs = JoinPath(base, L"Logs");
+  const std::wstring base = JoinPath(inputs.work_root, kWorkAreaFolderName);
+  const std::wstring backups = JoinPath(base, kBackupsFolderName);
+  const std::wstring logs = JoinPath(base, kLogsFolderName);
   UniqueHandle base_handle;  // held to the end of the run: the folders cannot be moved or replaced meanwhile
   UniqueHandle backups_handle;
   UniqueHandle logs_handle;

@@ -1,5 +1,7 @@
 #include "integrity/payload.h"
 
+#include <cstdlib>
+
 #include "core/text.h"
 #include "integrity/little_endian.h"
 #include "integrity/sha256.h"
@@ -20,7 +22,17 @@ constexpr PayloadDescriptor kBuild64{PayloadKind::Build64, IDR_AKISP11_64, pe::k
 
 const PayloadDescriptor& PayloadBuild32() { return kBuild32; }
 const PayloadDescriptor& PayloadBuild64() { return kBuild64; }
-const PayloadDescriptor& PayloadFor(PayloadKind kind) { return kind == PayloadKind::Build64 ? kBuild64 : kBuild32; }
+const PayloadDescriptor& PayloadFor(PayloadKind kind) {
+  // No default: a new kind fails to compile (-Wswitch) until it is handled here.
+  switch (kind) {
+    case PayloadKind::Build32:
+      return kBuild32;
+    case PayloadKind::Build64:
+      return kBuild64;
+  }
+  // A value outside the enumeration is a programming fault; it must never become the 32-bit build quietly.
+  std::abort();
+}
 
 bool IsPlausiblePayloadDll(const std::uint8_t* data, std::uint32_t size, std::uint16_t machine, std::uint16_t magic) {
   if (data == nullptr || size < pe::kDosHeaderSize || !pe::HasDosSignature(data)) return false;

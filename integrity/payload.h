@@ -28,6 +28,7 @@ inline constexpr wchar_t kPayloadVersionText[] = L"3.4.2";
 // (measured at build time; a vendor build checks them against the published values).
 const PayloadDescriptor& PayloadBuild32();
 const PayloadDescriptor& PayloadBuild64();
+// Ends the process on a value outside PayloadKind rather than pick a build for it.
 const PayloadDescriptor& PayloadFor(PayloadKind kind);
 
 struct LoadedPayload {

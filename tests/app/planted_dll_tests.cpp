@@ -16,6 +16,7 @@
 #include <shlobj.h>
 
 #include "core/text.h"
+#include "install/work_area.h"
 #include "tests/app/child_process.h"
 #include "tests/support/test_support.h"
 #include "ui/main_window.h"
@@ -41,7 +42,7 @@ class InstallationRestorer {
     Remember(JoinPath(JoinPath(root, L"System32"), L"akisp11.dll"));
     PWSTR program_data = nullptr;
     if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_ProgramData, 0, nullptr, &program_data))) {
-      work_folder_ = JoinPath(program_data, L"TavlunYardimcisi");
+      work_folder_ = JoinPath(program_data, kWorkAreaFolderName);
       work_folder_existed_ = FileExists(work_folder_);
     }
     ::CoTaskMemFree(program_data);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -205,6 +206,17 @@ TEST(ServiceStateText, NamesEachStateAndTheUnknown) {
   EXPECT_EQ(ServiceStateText(9), L"bilinmiyor (9)");
   EXPECT_EQ(ServiceStateText(0), L"bilinmiyor (0)");
   EXPECT_EQ(ServiceStateText(4294967295u), L"bilinmiyor (4294967295)");
+}
+
+TEST(PcscTimedOutTexts, NameTheProbesOwnTimeBound) {
+  // The only number in each text is the wait of the probe, in seconds.
+  const std::wstring seconds = std::to_wstring(kPcscProbeTimeoutMs / 1000);
+  for (const std::wstring& text : {PcscTimedOutDetail(), PcscTimedOutFinding(), PcscTimedOutClipboardLine()}) {
+    std::wstring digits;
+    std::copy_if(text.begin(), text.end(), std::back_inserter(digits), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+    EXPECT_EQ(digits, seconds);
+    EXPECT_NE(text.find(seconds + L" saniye"), std::wstring::npos);
+  }
 }
 
 TEST(FormatHex32, AlwaysEightUpperCaseDigits) {

@@ -50,7 +50,7 @@ class PrefixState {
   bool InstallStandInDlls() {
     if (targets_.empty()) return false;
     for (const TargetEntry& target : targets_) {
-      const int id = target.descriptor->kind == PayloadKind::Build32 ? IDR_AKISP11_32 : IDR_AKISP11_64;
+      const int id = target.descriptor->resource_id;
       if (!testing_support::WriteBytes(target.location.file_path, testing_support::EmbeddedPayload(id))) return false;
     }
     return true;

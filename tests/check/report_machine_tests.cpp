@@ -17,6 +17,8 @@
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
 #include "integrity/payload.h"
+#include "payload_constants.h"
+#include "program_version.h"
 #include "resources/resource_ids.h"
 #include "target/targets.h"
 #include "tests/check/report_fixtures.h"
@@ -95,7 +97,7 @@ MachineBasics Basics() {
     b.pcscFindings = {L"Uyarı — Akıllı Kart (SCardSvr) hizmet durumu okunamadı."};
   }
   wchar_t windows[MAX_PATH];
-  const UINT length = ::GetWindowsDirectoryW(windows, MAX_PATH);
+  const UINT length = ::GetSystemWindowsDirectoryW(windows, MAX_PATH);
   const std::wstring dir(windows, length);
   b.wrapperLines = {L"[PKCS11Wrapper.dll — bilgi amaçlı]"};
   wchar_t wow64[MAX_PATH];
@@ -105,12 +107,15 @@ MachineBasics Basics() {
   return b;
 }
 
+// The tool line names this build's own version and payload kind.
+const std::wstring kToolLine = std::wstring(L"Araç sürümü=") + kProgramVersion + L"; gömülü DLL: " +
+                               (payload_constants::kVendorBuild ? L"resmî paket" : L"geliştirme yedeği");
 const std::vector<std::wstring> kHeaderFull = {
-    L"Tavlun Yardımcısı — Salt Okunur Sistem Kontrolü",
+    L"Tavlun Yardımcısı — Salt Okunur Sistem Kontrolü", kToolLine,
     L"İnternet erişimi, dosya yazma, Java/vendor kodu çalıştırma, karta bağlanma ve PIN isteği yapılmadı.",
     L"Rapor TCKN, sertifika konusu ve PIN içermez.", L""};
 const std::vector<std::wstring> kHeaderClip = {
-    L"Tavlun Yardımcısı — Salt Okunur Sistem Kontrolü",
+    L"Tavlun Yardımcısı — Salt Okunur Sistem Kontrolü", kToolLine,
     L"Gizlilik: TCKN, sertifika konusu, PIN ve kart okuyucu adları panoya dahil edilmedi.", L""};
 const std::vector<std::wstring> kJnlpNoteFull = {
     L"Not: e-Devlet JNLP tanımı Java 1.7+ ister ve mimari kısıtı bildirmez. Native modül uyumu, başlatıcının/JNLP "
@@ -214,9 +219,9 @@ TEST(ReportOnMachine, EverythingInOrder) {
   EXPECT_FALSE(report.hasError);
   EXPECT_TRUE(report.hasWarning) << "only the missing Smart Card service warns";
 
-  ASSERT_EQ(report.items.size(), 6u);
+  ASSERT_EQ(report.items.size(), kRequirementCount);
   const std::uint32_t states[] = {0, 0, 0, 0, 1, 1};
-  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(report.items[i].state, states[i]) << i;
+  for (std::size_t i = 0; i < kRequirementCount; ++i) EXPECT_EQ(report.items[i].state, states[i]) << i;
 }
 
 TEST(ReportOnMachine, NoJavaAndNoAssociation) {
@@ -261,9 +266,9 @@ TEST(ReportOnMachine, NoJavaAndNoAssociation) {
           std::vector<std::wstring>{L"Bu dosyanın yokluğu tek başına hata değildir.", L""} + kLinksClip);
   EXPECT_TRUE(report.hasError);
   EXPECT_TRUE(report.hasWarning);
-  ASSERT_EQ(report.items.size(), 6u);
+  ASSERT_EQ(report.items.size(), kRequirementCount);
   const std::uint32_t states[] = {2, 1, 2, 2, 1, 1};
-  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(report.items[i].state, states[i]) << i;
+  for (std::size_t i = 0; i < kRequirementCount; ++i) EXPECT_EQ(report.items[i].state, states[i]) << i;
 }
 
 TEST(ReportOnMachine, ModernJavaOnly) {
@@ -329,8 +334,8 @@ TEST(ReportOnMachine, ModernJavaOnly) {
           kJnlpNoteClip + basics.pcscClip + std::vector<std::wstring>{kAtr, L""} + basics.wrapperLines +
           std::vector<std::wstring>{L"Bu dosyanın yokluğu tek başına hata değildir.", L""} + kLinksClip);
   const std::uint32_t states[] = {2, 1, 0, 2, 1, 1};
-  ASSERT_EQ(report.items.size(), 6u);
-  for (std::size_t i = 0; i < 6; ++i) EXPECT_EQ(report.items[i].state, states[i]) << i;
+  ASSERT_EQ(report.items.size(), kRequirementCount);
+  for (std::size_t i = 0; i < kRequirementCount; ++i) EXPECT_EQ(report.items[i].state, states[i]) << i;
 }
 
 TEST(ReportOnMachine, ProgramNamedLikeTheWrapperIsFoundButNotValid) {

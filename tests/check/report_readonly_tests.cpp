@@ -125,7 +125,7 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
   const std::set<DWORD> children_before = Children(::GetCurrentProcessId());
 
   const DiagnosticReport report = BuildDiagnosticReport();
-  ASSERT_EQ(report.items.size(), 6u);
+  ASSERT_EQ(report.items.size(), kRequirementCount);
   EXPECT_NE(report.fullText.find(L"  java.exe=yerel ve yapısal PE yürütülebilir"), std::wstring::npos)
       << "the Java home was really examined\n" << Utf8(report.fullText);
 

@@ -57,6 +57,7 @@ PcscProbeOutcome ReadersOutcome(std::uint32_t readers, std::uint32_t present, st
 
 ReportFacts EverythingInOrder() {
   ReportFacts f;
+  f.toolVersion = L"1.4.0.0";
   f.windowsVersion = L"Windows 10.0 (build 19045)";
   f.nativeArchitecture = L"x64";
   f.localTime = L"2026-03-07 09:05:03, UTC+03:00 (Turkey Standard Time)";
@@ -147,6 +148,7 @@ TEST(ReportText, EverythingInOrderFullText) {
       report.fullText,
       std::vector<std::wstring>{
           L"Tavlun Yardımcısı — Salt Okunur Sistem Kontrolü",
+          L"Araç sürümü=1.4.0.0; gömülü DLL: geliştirme yedeği",
           L"İnternet erişimi, dosya yazma, Java/vendor kodu çalıştırma, karta bağlanma ve PIN isteği yapılmadı.",
           L"Rapor TCKN, sertifika konusu ve PIN içermez.",
           L"",
@@ -197,6 +199,16 @@ TEST(ReportText, EverythingInOrderFullText) {
           L""} + kLinksFull);
 }
 
+TEST(ReportText, BothTextsNameTheToolVersionAndThePayloadKind) {
+  ReportFacts facts = EverythingInOrder();
+  facts.toolVersion = L"2.0.1.7";
+  facts.vendorPayload = true;
+  const DiagnosticReport report = AssembleDiagnosticReport(facts);
+  const std::wstring line = L"Salt Okunur Sistem Kontrolü\r\nAraç sürümü=2.0.1.7; gömülü DLL: resmî paket\r\n";
+  EXPECT_NE(report.fullText.find(line), std::wstring::npos);
+  EXPECT_NE(report.clipboardText.find(line), std::wstring::npos);
+}
+
 TEST(ReportText, EverythingInOrderFindingsAndClipboard) {
   const DiagnosticReport report = AssembleDiagnosticReport(EverythingInOrder());
   EXPECT_FALSE(report.hasError);
@@ -220,6 +232,7 @@ TEST(ReportText, EverythingInOrderFindingsAndClipboard) {
           std::vector<std::wstring>{
               L"",
               L"Tavlun Yardımcısı — Salt Okunur Sistem Kontrolü",
+              L"Araç sürümü=1.4.0.0; gömülü DLL: geliştirme yedeği",
               L"Gizlilik: TCKN, sertifika konusu, PIN ve kart okuyucu adları panoya dahil edilmedi.",
               L"",
               L"[Sistem]",
@@ -265,7 +278,7 @@ TEST(ReportText, EverythingInOrderFindingsAndClipboard) {
   EXPECT_EQ(report.clipboardText.find(L"%USERPROFILE%"), std::wstring::npos);
   EXPECT_EQ(report.fullText.find(L"Ayse"), std::wstring::npos);
 
-  ASSERT_EQ(report.items.size(), 6u);
+  ASSERT_EQ(report.items.size(), kRequirementCount);
   for (std::size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(report.items[i].title, kRequirementTitles[i]);
     EXPECT_EQ(report.items[i].state, 0u) << Utf8(report.items[i].detail);
@@ -311,11 +324,11 @@ TEST(ReportText, NoJavaNoAssociationServiceMissing) {
                        L"taşıyabileceğinden hata sayılmadı."})));
   EXPECT_TRUE(report.hasWarning);
   EXPECT_FALSE(report.hasError);
-  ASSERT_EQ(report.items.size(), 6u);
-  EXPECT_EQ(report.items[2].state, 2u);
-  EXPECT_EQ(report.items[3].state, 2u);
-  EXPECT_EQ(report.items[4].state, 1u);
-  EXPECT_EQ(report.items[5].state, 1u);
+  ASSERT_EQ(report.items.size(), kRequirementCount);
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::Java)].state, 2u);
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::Jnlp)].state, 2u);
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::SmartCardService)].state, 1u);
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::ReaderAndCard)].state, 1u);
 }
 
 TEST(ReportText, ModernJavaOnlyAddsTheJava11Note) {
@@ -369,7 +382,7 @@ TEST(ReportText, JavaCountersAndRejectedHome) {
                           L"doğrulanamadı."),
             std::wstring::npos)
       << Utf8(findings);
-  EXPECT_EQ(report.items[2].detail, L"Java bulundu ancak bildirilen sürümü e-Devlet JNLP asgarisi olan 7'nin altında.");
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::Java)].detail, L"Java bulundu ancak bildirilen sürümü e-Devlet JNLP asgarisi olan 7'nin altında.");
 }
 
 TEST(ReportText, DllFindingsByState) {
@@ -436,7 +449,7 @@ TEST(ReportText, UnresolvedTargets) {
   EXPECT_EQ(report.findings[0].severity, static_cast<std::uint32_t>(FindingSeverity::Error));
   EXPECT_EQ(report.findings[0].text, f.targetsMessage);
   EXPECT_EQ(report.findings[1].text, f.targetsMessage) << "the DLL step reports its own state too";
-  EXPECT_EQ(report.items[0].detail, L"Windows hedef konumu güvenli biçimde çözümlenemedi.");
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::AkisDll)].detail, L"Windows hedef konumu güvenli biçimde çözümlenemedi.");
   EXPECT_TRUE(report.hasError);
 }
 
@@ -588,7 +601,7 @@ TEST(ReportText, OpenerNameAndOutsideTextsAreDisplaySafe) {
             std::wstring::npos);
   EXPECT_NE(report.fullText.find(L"(Zone  X)\r\n"), std::wstring::npos);
   EXPECT_NE(report.fullText.find(L"  Kaynak=JAVA_HOME  Hata — sahte satır\r\n"), std::wstring::npos);
-  EXPECT_EQ(report.items[3].detail, L"Kayıtlı .jnlp açıcısı javaws.exe değil; Web Start uygunluğu belirsiz.");
+  EXPECT_EQ(report.items[RowIndex(RequirementRow::Jnlp)].detail, L"Kayıtlı .jnlp açıcısı javaws.exe değil; Web Start uygunluğu belirsiz.");
 }
 
 TEST(ReportText, FullTextOfExactlyTheLimitIsNotCutOneMoreIs) {

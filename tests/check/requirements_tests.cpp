@@ -47,12 +47,12 @@ void ExpectItem(const RequirementItem& item, std::uint32_t state, const wchar_t*
 }
 
 TEST(RequirementTitles, SixTitlesInRowOrder) {
-  EXPECT_STREQ(kRequirementTitles[0], L"AKİS DLL");
-  EXPECT_STREQ(kRequirementTitles[1], L"Visual C++ bileşenleri");
-  EXPECT_STREQ(kRequirementTitles[2], L"Java");
-  EXPECT_STREQ(kRequirementTitles[3], L"JNLP / Web Start");
-  EXPECT_STREQ(kRequirementTitles[4], L"Akıllı Kart hizmeti");
-  EXPECT_STREQ(kRequirementTitles[5], L"Okuyucu ve kart");
+  EXPECT_STREQ(RequirementTitle(RequirementRow::AkisDll), L"AKİS DLL");
+  EXPECT_STREQ(RequirementTitle(RequirementRow::Runtime), L"Visual C++ bileşenleri");
+  EXPECT_STREQ(RequirementTitle(RequirementRow::Java), L"Java");
+  EXPECT_STREQ(RequirementTitle(RequirementRow::Jnlp), L"JNLP / Web Start");
+  EXPECT_STREQ(RequirementTitle(RequirementRow::SmartCardService), L"Akıllı Kart hizmeti");
+  EXPECT_STREQ(RequirementTitle(RequirementRow::ReaderAndCard), L"Okuyucu ve kart");
 }
 
 TEST(RowDisplay, LabelsAndMapping) {
@@ -185,15 +185,15 @@ TEST(BuildReaderItem, ReadersAndCards) {
 
 TEST(NormalizeRequirementItems, EmptyInputGivesSixPlaceholders) {
   const std::vector<RequirementItem> items = NormalizeRequirementItems({});
-  ASSERT_EQ(items.size(), 6u);
-  for (std::size_t i = 0; i < 6; ++i) {
+  ASSERT_EQ(items.size(), kRequirementCount);
+  for (std::size_t i = 0; i < kRequirementCount; ++i) {
     ExpectItem(items[i], kAttention, kRequirementTitles[i], L"Bu gereksinimin sonucu üretilemedi.");
   }
 }
 
 TEST(NormalizeRequirementItems, ReordersMatchesIgnoringCaseAndDropsTheRest) {
   std::vector<RequirementItem> input;
-  for (std::size_t i = 6; i-- > 0;) {
+  for (std::size_t i = kRequirementCount; i-- > 0;) {
     RequirementItem item;
     item.state = kReady;
     item.title = kRequirementTitles[i];
@@ -205,13 +205,13 @@ TEST(NormalizeRequirementItems, ReordersMatchesIgnoringCaseAndDropsTheRest) {
   input.push_back({kMissing, L"Java", L"second Java"});
   input.push_back({kMissing, L"Başka", L"unknown title"});
   const std::vector<RequirementItem> items = NormalizeRequirementItems(input);
-  ASSERT_EQ(items.size(), 6u);
-  for (std::size_t i = 0; i < 6; ++i) {
+  ASSERT_EQ(items.size(), kRequirementCount);
+  for (std::size_t i = 0; i < kRequirementCount; ++i) {
     EXPECT_EQ(items[i].detail, L"row " + std::to_wstring(i));
     EXPECT_EQ(items[i].state, kReady);
   }
-  EXPECT_EQ(items[2].title, L"java") << "the matched item's own title is kept";
-  EXPECT_EQ(items[0].title, L"akis dll");
+  EXPECT_EQ(items[RowIndex(RequirementRow::Java)].title, L"java") << "the matched item's own title is kept";
+  EXPECT_EQ(items[RowIndex(RequirementRow::AkisDll)].title, L"akis dll");
 
   // A missing row in the middle is filled in place.
   input.erase(input.begin() + 1);  // "Akıllı Kart hizmeti"

@@ -198,7 +198,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const tavlun::ReportFacts facts = maker.Build();
   const tavlun::DiagnosticReport report = tavlun::AssembleDiagnosticReport(facts);
 
-  FUZZ_CHECK(report.items.size() == 6);
+  FUZZ_CHECK(report.items.size() == tavlun::kRequirementCount);
   for (std::size_t i = 0; i < report.items.size(); ++i) {
     FUZZ_CHECK(report.items[i].title == tavlun::kRequirementTitles[i]);
     FUZZ_CHECK(report.items[i].state <= 2 && IsDisplaySafe(report.items[i].detail));

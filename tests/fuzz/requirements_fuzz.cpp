@@ -120,10 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::wstring title;
     switch (in.ConsumeIntegralInRange(0, 2)) {
       case 0:
-        title = tavlun::kRequirementTitles[in.ConsumeIntegralInRange<std::size_t>(0, 5)];
+        title = tavlun::kRequirementTitles[in.ConsumeIntegralInRange<std::size_t>(0, tavlun::kRequirementCount - 1)];
         break;
       case 1:
-        title = tavlun::kRequirementTitles[in.ConsumeIntegralInRange<std::size_t>(0, 5)];
+        title = tavlun::kRequirementTitles[in.ConsumeIntegralInRange<std::size_t>(0, tavlun::kRequirementCount - 1)];
         for (wchar_t& c : title) {
           if (in.ConsumeBool()) c = static_cast<wchar_t>(c >= L'a' && c <= L'z' ? c - 32 : c);
         }

@@ -5,6 +5,7 @@
 #include "app/run_mode.h"
 #include "install/elevated_run.h"
 #include "install/secure_folder.h"
+#include "install/work_area.h"
 #include "tests/install/install_test_support.h"
 
 namespace tavlun {
@@ -41,9 +42,9 @@ SystemSnapshot TakeSnapshot(const ElevatedRunInputs& machine) {
       if (StartsWith(name, L".akisp11.")) snapshot.engine_names.push_back(name);
     }
   }
-  const std::wstring base = JoinPath(machine.work_root, L"TavlunYardimcisi");
+  const std::wstring base = JoinPath(machine.work_root, kWorkAreaFolderName);
   snapshot.work_area_exists = Exists(base);
-  for (const wchar_t* folder : {L"", L"Backups", L"Logs"}) {
+  for (const wchar_t* folder : {L"", kBackupsFolderName, kLogsFolderName}) {
     for (const std::wstring& name : ListFolder(*folder == L'\0' ? base : JoinPath(base, folder))) {
       snapshot.work_area.push_back(std::wstring(folder) + L"\\" + name);
     }
@@ -71,7 +72,7 @@ class ElevatedModeTest : public ::testing::Test {
     machine_ = ReadElevatedRunInputs();
     ASSERT_TRUE(machine_.targets_resolved) << Utf8(machine_.targets_message);
     ASSERT_TRUE(machine_.work_root_found);
-    base_ = JoinPath(machine_.work_root, L"TavlunYardimcisi");
+    base_ = JoinPath(machine_.work_root, kWorkAreaFolderName);
     base_existed_ = Exists(base_);
   }
   void TearDown() override {

@@ -3,6 +3,7 @@
 
 #include "install/elevated_run.h"
 #include "install/secure_folder.h"
+#include "install/work_area.h"
 #include "tests/install/install_test_support.h"
 
 namespace tavlun {
@@ -36,10 +37,10 @@ class ElevatedRunTest : public ::testing::Test {
   }
   const std::wstring& Path(std::size_t index) const { return inputs_.targets[index].entry.location.file_path; }
   std::wstring WorkArea(const wchar_t* child = nullptr) const {
-    const std::wstring base = JoinPath(inputs_.work_root, L"TavlunYardimcisi");
+    const std::wstring base = JoinPath(inputs_.work_root, kWorkAreaFolderName);
     return child == nullptr ? base : JoinPath(base, child);
   }
-  std::size_t LogCount() const { return ListFolder(WorkArea(L"Logs")).size(); }
+  std::size_t LogCount() const { return ListFolder(WorkArea(kLogsFolderName)).size(); }
 
   ScratchDir scratch_;
   EngineHooks hooks_;
@@ -72,7 +73,7 @@ TEST_F(ElevatedRunTest, BothIdenticalChangeNothingAndLogTwice) {
   EXPECT_TRUE(result.backup.empty());
   EXPECT_TRUE(result.log_written);
   EXPECT_EQ(LogCount(), 2u);
-  EXPECT_TRUE(ListFolder(WorkArea(L"Backups")).empty());
+  EXPECT_TRUE(ListFolder(WorkArea(kBackupsFolderName)).empty());
 }
 
 TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
@@ -82,7 +83,7 @@ TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
   EXPECT_EQ(result.message, L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit).");
   EXPECT_EQ(result.target, both_targets_);
   ASSERT_FALSE(result.backup.empty());
-  EXPECT_TRUE(StartsWith(result.backup, WorkArea(L"Backups"))) << Utf8(result.backup);
+  EXPECT_TRUE(StartsWith(result.backup, WorkArea(kBackupsFolderName))) << Utf8(result.backup);
   EXPECT_EQ(ReadBytes(result.backup), old32_);
   EXPECT_EQ(ReadBytes(Path(0)), build32_);
   EXPECT_EQ(ReadBytes(Path(1)), build64_);
@@ -98,7 +99,7 @@ TEST_F(ElevatedRunTest, SameOldFileAtBothTargetsWithinOneSecondGetsTwoBackups) {
   hooks_.timestamp_name = [] { return std::wstring(L"20240102-030405-77"); };
   const InstallOutcome result = RunElevatedInstall(inputs_);
   ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
-  const std::wstring first = JoinPath(WorkArea(L"Backups"), L"20240102-030405-77-" + DigestOf(old32_).substr(0, 8));
+  const std::wstring first = JoinPath(WorkArea(kBackupsFolderName), L"20240102-030405-77-" + DigestOf(old32_).substr(0, 8));
   EXPECT_EQ(result.backup, JoinPath(first, L"akisp11.dll") + L"; " + JoinPath(first + L"-1", L"akisp11.dll"));
   EXPECT_EQ(ReadBytes(JoinPath(first, L"akisp11.dll")), old32_);
   EXPECT_EQ(ReadBytes(JoinPath(first + L"-1", L"akisp11.dll")), old32_);

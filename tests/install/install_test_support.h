@@ -96,7 +96,7 @@ inline LoadedPayload LoadBuild(PayloadKind kind) {
 }
 
 inline std::vector<std::uint8_t> BuildBytes(PayloadKind kind) {
-  return testing_support::EmbeddedPayload(kind == PayloadKind::Build32 ? IDR_AKISP11_32 : IDR_AKISP11_64);
+  return testing_support::EmbeddedPayload(PayloadFor(kind).resource_id);
 }
 
 // A target folder inside a scratch folder, with its akisp11.dll path.
