@@ -39,9 +39,10 @@ void ForEachTail(Record& r, Visit visit) {
   visit(r.unknownCount);
   visit(r.unavailableCount);
   visit(r.truncated);
-  visit(r.reserved1);
-  visit(r.reserved2);
+  visit(r.serviceStart);
 }
+
+constexpr std::size_t kCardCountsOffset = 64;  // muteCount and exclusiveCount, 16 bits each
 
 bool IsBoolean(std::uint32_t v) { return v == 0 || v == 1; }
 
@@ -73,6 +74,8 @@ PcscRecordBytes EncodePcscProbeRecord(const PcscProbeRecord& record) {
     Put32(&bytes[offset], v);
     offset += 4;
   });
+  Put16(&bytes[kCardCountsOffset], record.muteCount);
+  Put16(&bytes[kCardCountsOffset + 2], record.exclusiveCount);
   return bytes;
 }
 
@@ -87,6 +90,8 @@ bool DecodePcscProbeRecord(const std::uint8_t* bytes, std::size_t size, PcscProb
     v = Get32(bytes + offset);
     offset += 4;
   });
+  r.muteCount = Get16(bytes + kCardCountsOffset);
+  r.exclusiveCount = Get16(bytes + kCardCountsOffset + 2);
   *record = r;
   return true;
 }
@@ -99,7 +104,10 @@ bool IsValidPcscProbeRecord(const std::uint8_t* bytes, std::size_t size) {
 bool IsValidPcscProbeRecord(const PcscProbeRecord& r) {
   if (r.magic != kPcscRecordMagic || r.version != kPcscRecordVersion || r.size != kPcscRecordSize) return false;
   if (!IsBoolean(r.serviceQueried) || !IsBoolean(r.serviceRunning) || !IsBoolean(r.truncated)) return false;
-  if (r.reserved1 != 0 || r.reserved2 != 0) return false;
+  if (r.serviceStart != 0 && ClassifyServiceStart(r.serviceStart) == ServiceStart::Unknown) return false;
+  if (r.serviceQueried == 0 && r.serviceStart != 0) return false;
+  // Mute and exclusively held cards are among the present ones.
+  if (std::uint32_t{r.muteCount} + r.exclusiveCount > r.presentCount) return false;
 
   if (r.readerCount > kPcscMaxReaders) return false;
   if (r.presentCount > r.readerCount || r.emptyCount > r.readerCount || r.unknownCount > r.readerCount ||
@@ -148,6 +156,9 @@ PcscProbeOutcome OutcomeFromPcscRecord(const PcscProbeRecord& record) {
   outcome.unknownCount = record.unknownCount;
   outcome.unavailableCount = record.unavailableCount;
   outcome.truncated = record.truncated != 0;
+  outcome.serviceStart = record.serviceStart;
+  outcome.muteCount = record.muteCount;
+  outcome.exclusiveCount = record.exclusiveCount;
   return outcome;
 }
 
@@ -158,14 +169,45 @@ PcscProbeOutcome FailedPcscOutcome(PcscOutcomeKind kind, std::wstring detail) {
   return outcome;
 }
 
+std::uint32_t UsableCardCount(const PcscProbeOutcome& o) {
+  const std::uint64_t unusable = std::uint64_t{o.muteCount} + o.exclusiveCount;
+  return unusable >= o.presentCount ? 0 : static_cast<std::uint32_t>(o.presentCount - unusable);
+}
+
 CardPresence ClassifyCardPresence(const PcscProbeOutcome& o) {
   if (o.statusResult != kScardSuccess) return CardPresence::Undetermined;
   if (o.unknownCount > 0) return CardPresence::Undetermined;
   if (o.unavailableCount > 0) return CardPresence::Undetermined;
   if (o.readerCount == 0) return CardPresence::Undetermined;
-  if (o.presentCount > 0) return CardPresence::CardPresent;
+  if (UsableCardCount(o) > 0) return CardPresence::CardPresent;
+  if (o.presentCount > 0) return CardPresence::CardNotUsable;
   if (o.emptyCount == o.readerCount) return CardPresence::NoCard;
   return CardPresence::Undetermined;
+}
+
+bool PcscIdleWithoutReader(const PcscProbeOutcome& o) {
+  if (o.kind != PcscOutcomeKind::Completed || !o.serviceQueried) return false;
+  if (ClassifyServiceStart(o.serviceStart) != ServiceStart::OnDemand) return false;
+  if (!o.serviceRunning) return o.serviceState == kServiceStateStopped;
+  return o.establishResult == kScardNoService || o.establishResult == kScardServiceStopped;
+}
+
+std::uint32_t EncodeServiceStart(std::uint32_t start_type, bool triggered) {
+  if (start_type > kServiceStartTypeDisabled) return 0;
+  return (start_type + 1) | (triggered ? kServiceStartTriggered : 0);
+}
+
+ServiceStart ClassifyServiceStart(std::uint32_t encoded) {
+  if ((encoded & ~(kServiceStartTriggered | 0xFFu)) != 0) return ServiceStart::Unknown;
+  const std::uint32_t low = encoded & 0xFF;
+  if (low < 1 || low > kServiceStartTypeDisabled + 1) return ServiceStart::Unknown;
+  const std::uint32_t start_type = low - 1;
+  const bool triggered = (encoded & kServiceStartTriggered) != 0;
+  if (start_type == kServiceStartTypeDisabled) return ServiceStart::Disabled;
+  if (start_type == kServiceStartTypeDemand || (start_type == kServiceStartTypeAuto && triggered)) {
+    return ServiceStart::OnDemand;
+  }
+  return ServiceStart::Other;
 }
 
 std::wstring ServiceStateText(std::uint32_t state) {
@@ -199,7 +241,11 @@ std::wstring FormatHex32(std::uint32_t value) {
 ReaderEventClass ClassifyReaderEventState(std::uint32_t event_state) {
   if ((event_state & 0x8) != 0) return ReaderEventClass::Unavailable;  // SCARD_STATE_UNAVAILABLE
   if ((event_state & 0x4) != 0) return ReaderEventClass::Unknown;      // SCARD_STATE_UNKNOWN
-  if ((event_state & 0x20) != 0) return ReaderEventClass::Present;     // SCARD_STATE_PRESENT
+  if ((event_state & 0x20) != 0) {                                     // SCARD_STATE_PRESENT
+    if ((event_state & 0x200) != 0) return ReaderEventClass::PresentMute;      // SCARD_STATE_MUTE
+    if ((event_state & 0x80) != 0) return ReaderEventClass::PresentExclusive;  // SCARD_STATE_EXCLUSIVE
+    return ReaderEventClass::Present;
+  }
   if ((event_state & 0x10) != 0) return ReaderEventClass::Empty;       // SCARD_STATE_EMPTY
   return ReaderEventClass::Unknown;
 }

@@ -31,7 +31,25 @@ inline constexpr std::uint32_t kScardNoService = 0x8010001D;
 inline constexpr std::uint32_t kScardServiceStopped = 0x8010001E;
 inline constexpr std::uint32_t kScardNoReadersAvailable = 0x8010002E;
 
+inline constexpr std::uint32_t kServiceStateStopped = 1;
 inline constexpr std::uint32_t kServiceStateRunning = 4;
+
+// The service's start type in the record: 0 when it was not read, else 1 + the start type (SERVICE_BOOT_START 0
+// to SERVICE_DISABLED 4), with kServiceStartTriggered added when the service has start triggers.
+inline constexpr std::uint32_t kServiceStartTriggered = 0x100;
+inline constexpr std::uint32_t kServiceStartTypeAuto = 2;
+inline constexpr std::uint32_t kServiceStartTypeDemand = 3;
+inline constexpr std::uint32_t kServiceStartTypeDisabled = 4;
+std::uint32_t EncodeServiceStart(std::uint32_t start_type, bool triggered);
+
+// What the start type means for a service that does not run.
+enum class ServiceStart {
+  Unknown,   // not read
+  OnDemand,  // demand or trigger start: from Windows 8 on SCardSvr runs only while a reader is attached
+  Disabled,  // never starts, not even when a reader is attached
+  Other,     // automatic without triggers, boot or system
+};
+ServiceStart ClassifyServiceStart(std::uint32_t encoded);
 
 // The wire record, fields in wire order. The in-memory struct is for convenience; the wire form is always produced
 // and read by EncodePcscProbeRecord / DecodePcscProbeRecord (little-endian, no gaps).
@@ -52,8 +70,9 @@ struct PcscProbeRecord {
   std::uint32_t unknownCount = 0;
   std::uint32_t unavailableCount = 0;
   std::uint32_t truncated = 0;
-  std::uint32_t reserved1 = 0;
-  std::uint32_t reserved2 = 0;
+  std::uint32_t serviceStart = 0;    // EncodeServiceStart, 0 when not read
+  std::uint16_t muteCount = 0;       // present cards that do not answer (reversed, broken, without chip)
+  std::uint16_t exclusiveCount = 0;  // present cards another program holds exclusively
 };
 
 using PcscRecordBytes = std::array<std::uint8_t, kPcscRecordSize>;
@@ -84,6 +103,9 @@ struct PcscProbeOutcome {
   std::uint32_t unknownCount = 0;
   std::uint32_t unavailableCount = 0;
   bool truncated = false;
+  std::uint32_t serviceStart = 0;
+  std::uint32_t muteCount = 0;
+  std::uint32_t exclusiveCount = 0;
   std::wstring detail;
 };
 
@@ -93,10 +115,17 @@ PcscProbeOutcome OutcomeFromPcscRecord(const PcscProbeRecord& record);
 // The default outcome with the given kind and Turkish detail.
 PcscProbeOutcome FailedPcscOutcome(PcscOutcomeKind kind, std::wstring detail);
 
-enum class CardPresence : std::uint32_t { CardPresent = 0, NoCard = 1, Undetermined = 2 };
+enum class CardPresence : std::uint32_t { CardPresent = 0, NoCard = 1, Undetermined = 2, CardNotUsable = 3 };
 
-// A card is absent only when every examined reader reported itself empty.
+// A card is absent only when every examined reader reported itself empty. CardPresent needs at least one card that
+// is neither mute nor held exclusively by another program; CardNotUsable is cards present, none of them usable.
 CardPresence ClassifyCardPresence(const PcscProbeOutcome& outcome);
+// Present cards that are neither mute nor held exclusively.
+std::uint32_t UsableCardCount(const PcscProbeOutcome& outcome);
+
+// The service is stopped, or refused the context as stopped or absent, while its start type says that Windows
+// starts it only when a reader is attached: no reader is attached, and nothing is broken.
+bool PcscIdleWithoutReader(const PcscProbeOutcome& outcome);
 
 // Turkish name of a service state ("çalışıyor"); "bilinmiyor (n)" for anything outside 1 to 7.
 std::wstring ServiceStateText(std::uint32_t state);
@@ -104,8 +133,9 @@ std::wstring ServiceStateText(std::uint32_t state);
 // "0x" and exactly eight upper-case hexadecimal digits.
 std::wstring FormatHex32(std::uint32_t value);
 
-// Counting of one reader's event state, first matching bit wins.
-enum class ReaderEventClass { Unavailable, Unknown, Present, Empty };
+// Counting of one reader's event state, first matching bit wins; a present card is mute or held exclusively
+// when those bits are set as well.
+enum class ReaderEventClass { Unavailable, Unknown, Present, PresentMute, PresentExclusive, Empty };
 ReaderEventClass ClassifyReaderEventState(std::uint32_t event_state);
 
 }  // namespace tavlun

@@ -7,6 +7,7 @@ namespace tavlun {
 namespace {
 
 constexpr wchar_t kPnpNotificationReader[] = L"\\\\?PnP?\\Notification";
+constexpr wchar_t kVirtualSmartCardPrefix[] = L"Microsoft Virtual Smart Card";
 
 wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
@@ -15,6 +16,15 @@ bool IsPnpPseudoReader(const wchar_t* name, std::size_t length) {
   if (length != expected) return false;
   for (std::size_t i = 0; i < length; ++i) {
     if (FoldAscii(name[i]) != FoldAscii(kPnpNotificationReader[i])) return false;
+  }
+  return true;
+}
+
+bool IsVirtualSmartCardReader(const wchar_t* name, std::size_t length) {
+  const std::size_t prefix = sizeof(kVirtualSmartCardPrefix) / sizeof(wchar_t) - 1;
+  if (length < prefix) return false;
+  for (std::size_t i = 0; i < prefix; ++i) {
+    if (FoldAscii(name[i]) != FoldAscii(kVirtualSmartCardPrefix[i])) return false;
   }
   return true;
 }
@@ -76,7 +86,7 @@ void ProbeReaders(PcscProbeSystem& system, PcscProbeRecord& record) {
     if (name[0] == L'\0') break;
     const std::size_t name_length = BoundedLength(name, remaining);
     if (name_length == 0 || name_length >= remaining) break;
-    if (!IsPnpPseudoReader(name, name_length)) {
+    if (!IsPnpPseudoReader(name, name_length) && !IsVirtualSmartCardReader(name, name_length)) {
       if (count < kPcscMaxReaders) {
         readers[count++] = name;
       } else {
@@ -107,6 +117,14 @@ void ProbeReaders(PcscProbeSystem& system, PcscProbeRecord& record) {
           case ReaderEventClass::Present:
             ++record.presentCount;
             break;
+          case ReaderEventClass::PresentMute:
+            ++record.presentCount;
+            ++record.muteCount;
+            break;
+          case ReaderEventClass::PresentExclusive:
+            ++record.presentCount;
+            ++record.exclusiveCount;
+            break;
           case ReaderEventClass::Empty:
             ++record.emptyCount;
             break;
@@ -131,6 +149,9 @@ PcscProbeRecord RunPcscProbeBody(PcscProbeSystem& system) {
   }
   record.serviceQueried = 1;
   record.serviceState = state;
+  std::uint32_t start_type = 0;
+  bool triggered = false;
+  if (system.QueryServiceStart(&start_type, &triggered)) record.serviceStart = EncodeServiceStart(start_type, triggered);
   record.serviceRunning = state == kServiceStateRunning ? 1 : 0;
   // A service that does not run is only reported, never started.
   if (record.serviceRunning == 0) return record;

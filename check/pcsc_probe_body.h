@@ -16,6 +16,9 @@ class PcscProbeSystem {
   // Opens the service manager and SCardSvr and reads its current state (1 to 7). False with the non-zero error
   // code of the failed service-manager call.
   virtual bool QueryServiceState(std::uint32_t* state, std::uint32_t* error) = 0;
+  // After QueryServiceState succeeded: the service's start type (0 to 4) and whether it has start triggers. False
+  // when the configuration cannot be read; the record then says that the start type is unknown.
+  virtual bool QueryServiceStart(std::uint32_t* start_type, bool* triggered) = 0;
   // SCardEstablishContext(SCARD_SCOPE_USER); the context is kept for the calls below.
   virtual std::uint32_t EstablishContext() = 0;
   // SCardListReadersW over all readers: `buffer` null asks for the length; `length` is in and out, in characters.
@@ -32,6 +35,8 @@ inline constexpr std::uint32_t kMaxReaderListChars = 32768;
 
 // Runs the probe against `system`; never fails as a whole, every failure is encoded in the record. Never starts the
 // service and never calls PC/SC unless the service runs. The reader-name buffer is zeroed before it is released.
+// Besides the Plug-and-Play pseudo-reader, TPM virtual smart cards ("Microsoft Virtual Smart Card N") are not
+// counted: they always hold a card and would stand in for the user's own.
 PcscProbeRecord RunPcscProbeBody(PcscProbeSystem& system);
 
 }  // namespace tavlun

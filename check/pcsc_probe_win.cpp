@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "check/pcsc_probe_body.h"
 #include "core/system_dlls.h"
@@ -88,6 +89,13 @@ bool JobHasProcesses(HANDLE job) {
          accounting.ActiveProcesses != 0;
 }
 
+// SERVICE_TRIGGER_INFO, which the MinGW headers lack.
+struct ServiceTriggerInfo {
+  DWORD cTriggers;
+  void* pTriggers;
+  BYTE* pReserved;
+};
+
 // The service manager and WinSCard as the probe body sees them.
 class WindowsPcscProbeSystem final : public PcscProbeSystem {
  public:
@@ -99,7 +107,12 @@ class WindowsPcscProbeSystem final : public PcscProbeSystem {
   bool QueryServiceState(std::uint32_t* state, std::uint32_t* error) override {
     manager_.reset(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager_) return Failed(error);
-    service_.reset(::OpenServiceW(manager_.get(), L"SCardSvr", SERVICE_QUERY_STATUS));
+    // Query rights only; the configuration right is asked for too, for the start type, and dropped if refused.
+    service_.reset(::OpenServiceW(manager_.get(), L"SCardSvr", SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
+    config_readable_ = static_cast<bool>(service_);
+    if (!service_ && ::GetLastError() == ERROR_ACCESS_DENIED) {
+      service_.reset(::OpenServiceW(manager_.get(), L"SCardSvr", SERVICE_QUERY_STATUS));
+    }
     if (!service_) return Failed(error);
     SERVICE_STATUS_PROCESS status{};
     static_assert(sizeof(status) == 36, "SERVICE_STATUS_PROCESS");
@@ -109,6 +122,30 @@ class WindowsPcscProbeSystem final : public PcscProbeSystem {
       return Failed(error);
     }
     *state = status.dwCurrentState;
+    return true;
+  }
+
+  bool QueryServiceStart(std::uint32_t* start_type, bool* triggered) override {
+    if (!config_readable_) return false;
+    DWORD needed = 0;
+    if (::QueryServiceConfigW(service_.get(), nullptr, 0, &needed) || ::GetLastError() != ERROR_INSUFFICIENT_BUFFER ||
+        needed < sizeof(QUERY_SERVICE_CONFIGW)) {
+      return false;
+    }
+    std::vector<std::uint8_t> config(needed);
+    auto* fields = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config.data());
+    if (!::QueryServiceConfigW(service_.get(), fields, needed, &needed)) return false;
+    *start_type = fields->dwStartType;
+    // Start triggers (Windows 7 and later): SCardSvr is started when a reader arrives and stops when none is left.
+    *triggered = false;
+    needed = 0;
+    if (!::QueryServiceConfig2W(service_.get(), SERVICE_CONFIG_TRIGGER_INFO, nullptr, 0, &needed) &&
+        ::GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed >= sizeof(ServiceTriggerInfo)) {
+      std::vector<std::uint8_t> triggers(needed);
+      if (::QueryServiceConfig2W(service_.get(), SERVICE_CONFIG_TRIGGER_INFO, triggers.data(), needed, &needed)) {
+        *triggered = reinterpret_cast<const ServiceTriggerInfo*>(triggers.data())->cTriggers > 0;
+      }
+    }
     return true;
   }
 
@@ -165,6 +202,7 @@ class WindowsPcscProbeSystem final : public PcscProbeSystem {
 
   UniqueServiceHandle manager_;
   UniqueServiceHandle service_;
+  bool config_readable_ = false;  // the service was opened with SERVICE_QUERY_CONFIG
   SCARDCONTEXT context_ = 0;
   bool established_ = false;
 };

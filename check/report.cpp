@@ -227,6 +227,18 @@ void WriteJnlp(Texts& t, DiagnosticReport& report, const ReportFacts& f,
             L"\r\n\r\n";
 }
 
+constexpr wchar_t kIdleServiceFinding[] =
+    L"Takılı kart okuyucu görülmedi; Akıllı Kart (SCardSvr) hizmeti bir okuyucu takıldığında Windows tarafından "
+    L"başlatılır.";
+
+// Cards reported present that cannot sign: mute (reversed, broken, without chip) or held by another program.
+void AddUnusableCardsFinding(DiagnosticReport& report, const PcscProbeOutcome& o) {
+  AddFinding(report, FindingSeverity::Warning,
+             DecimalText(static_cast<std::uint64_t>(o.presentCount) - UsableCardCount(o)) +
+                 L" okuyucuda kart takılı ancak kullanılamıyor (" + DecimalText(o.muteCount) + L" kart yanıt vermiyor, " +
+                 DecimalText(o.exclusiveCount) + L" kart başka bir programın özel kullanımında).");
+}
+
 void WritePcsc(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   const PcscProbeOutcome& o = f.pcsc;
   t.full += L"[PC/SC — salt okunur]\r\n";
@@ -244,12 +256,20 @@ void WritePcsc(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
     t.full += L"SCardSvr=" + SanitizeForDisplay(f.serviceErrorText) + L"\r\n";
     t.clip += L"SCardSvr=durum okunamadı\r\n";
   } else if (!o.serviceRunning) {
-    AddFinding(report, FindingSeverity::Warning,
-               L"Akıllı Kart (SCardSvr) hizmeti çalışmıyor; hizmet otomatik başlatılmadı.");
+    if (PcscIdleWithoutReader(o)) {
+      AddFinding(report, FindingSeverity::Warning, kIdleServiceFinding);
+    } else if (ClassifyServiceStart(o.serviceStart) == ServiceStart::Disabled) {
+      AddFinding(report, FindingSeverity::Warning,
+                 L"Akıllı Kart (SCardSvr) hizmeti devre dışı; bir kart okuyucu takılsa da başlamaz.");
+    } else {
+      AddFinding(report, FindingSeverity::Warning,
+                 L"Akıllı Kart (SCardSvr) hizmeti çalışmıyor; hizmet otomatik başlatılmadı.");
+    }
     t.full += L"SCardSvr=" + ServiceStateText(o.serviceState) + L"; PC/SC çağrıları atlandı.\r\n";
     t.clip += L"SCardSvr=" + ServiceStateText(o.serviceState) + L"; PC/SC atlandı.\r\n";
   } else if (o.establishResult == kScardNoService || o.establishResult == kScardServiceStopped) {
-    AddFinding(report, FindingSeverity::Warning, L"Windows akıllı kart hizmeti bağlantıyı kabul etmiyor.");
+    AddFinding(report, FindingSeverity::Warning,
+               PcscIdleWithoutReader(o) ? kIdleServiceFinding : L"Windows akıllı kart hizmeti bağlantıyı kabul etmiyor.");
     t.Both(L"SCardEstablishContext=" + FormatHex32(o.establishResult) + L"\r\n");
   } else if (o.establishResult != kScardSuccess) {
     AddFinding(report, FindingSeverity::Warning, L"Windows akıllı kart altyapısı kontrol için açılamadı.");
@@ -273,7 +293,11 @@ void WritePcsc(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
                                                          : L" kart okuyucu görüldü."));
     switch (ClassifyCardPresence(o)) {
       case CardPresence::CardPresent:
-        AddFinding(report, FindingSeverity::Ok, DecimalText(o.presentCount) + L" okuyucuda kart mevcut.");
+        AddFinding(report, FindingSeverity::Ok, DecimalText(UsableCardCount(o)) + L" okuyucuda kart mevcut.");
+        if (UsableCardCount(o) < o.presentCount) AddUnusableCardsFinding(report, o);
+        break;
+      case CardPresence::CardNotUsable:
+        AddUnusableCardsFinding(report, o);
         break;
       case CardPresence::Undetermined:
         AddFinding(report, FindingSeverity::Warning,

@@ -20,6 +20,31 @@ bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b) {
   return true;
 }
 
+// Names only the builds this Windows needs: 32-bit Windows has no 64-bit file.
+std::wstring MatchingBuildsText(const std::vector<std::wstring>& builds) {
+  if (builds.empty()) return L"Gerekli AKİS dosyaları doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.";
+  if (builds.size() == 1) return L"Gerekli " + builds[0] + L" dosya doğru hedefte, AKİS 3.4.2 paketiyle eşleşiyor.";
+  std::wstring names;
+  for (std::size_t i = 0; i < builds.size(); ++i) names += (i == 0 ? L"" : L" ve ") + builds[i];
+  return L"Gerekli " + names + L" dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.";
+}
+
+constexpr wchar_t kIdleServiceDetail[] =
+    L"Takılı bir kart okuyucu yok; Windows Akıllı Kart hizmeti bir okuyucu takıldığında kendiliğinden başlar.";
+
+// Cards present but not usable for signing: mute (reversed, broken, without chip) or held by another program.
+std::wstring UnusableCardsDetail(const PcscProbeOutcome& o) {
+  if (o.exclusiveCount == 0) {
+    return L"Takılı kart yanıt vermiyor (ters takılmış, arızalı veya çipsiz olabilir); imza için kullanılamaz.";
+  }
+  if (o.muteCount == 0) {
+    return L"Takılı kart başka bir program tarafından özel olarak kullanılıyor; o program kapanana kadar imza için "
+           L"kullanılamaz.";
+  }
+  return L"Takılı kartlar kullanılamıyor: " + DecimalText(o.muteCount) + L" kart yanıt vermiyor, " +
+         DecimalText(o.exclusiveCount) + L" kart başka bir program tarafından özel olarak kullanılıyor.";
+}
+
 bool PcscReady(const PcscProbeOutcome& o) {
   return o.kind == PcscOutcomeKind::Completed && o.serviceQueried && o.serviceRunning &&
          o.establishResult == kScardSuccess;
@@ -96,8 +121,7 @@ RequirementItem BuildDllItem(bool targets_resolved, bool payloads_verified, cons
     case DllStateKind::Missing:
       return Item(RequirementState::Missing, kRow, L"Beklenen Windows hedefinde akisp11.dll bulunamadı.");
     case DllStateKind::MatchesPackage:
-      return Item(RequirementState::Ready, kRow,
-                  L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.");
+      return Item(RequirementState::Ready, kRow, MatchingBuildsText(dll.required_builds));
     case DllStateKind::SameOrNewerKept:
       return Item(RequirementState::Attention, kRow,
                   L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
@@ -171,7 +195,13 @@ RequirementItem BuildSmartCardServiceItem(const PcscProbeOutcome& o) {
   if (!o.serviceQueried) {
     return Item(RequirementState::Attention, kRow, L"Windows Akıllı Kart hizmetinin durumu okunamadı.");
   }
+  // Stopped is the normal state of an on-demand service while no reader is attached.
+  if (PcscIdleWithoutReader(o)) return Item(RequirementState::Attention, kRow, kIdleServiceDetail);
   if (!o.serviceRunning) {
+    if (ClassifyServiceStart(o.serviceStart) == ServiceStart::Disabled) {
+      return Item(RequirementState::Missing, kRow,
+                  L"Windows Akıllı Kart hizmeti devre dışı; bir kart okuyucu takılsa da başlamaz.");
+    }
     return Item(RequirementState::Missing, kRow,
                 L"Windows Akıllı Kart hizmeti çalışmıyor; uygulama hizmeti başlatmadı.");
   }
@@ -183,6 +213,9 @@ RequirementItem BuildSmartCardServiceItem(const PcscProbeOutcome& o) {
 
 RequirementItem BuildReaderItem(const PcscProbeOutcome& o) {
   constexpr RequirementRow kRow = RequirementRow::ReaderAndCard;
+  if (PcscIdleWithoutReader(o)) {
+    return Item(RequirementState::Missing, kRow, L"Windows tarafından görülen bir kart okuyucu bulunamadı.");
+  }
   if (!PcscReady(o)) {
     return Item(RequirementState::Attention, kRow,
                 L"Akıllı kart altyapısı hazır olmadığı için okuyucu ve kart durumu belirlenemedi.");
@@ -194,10 +227,16 @@ RequirementItem BuildReaderItem(const PcscProbeOutcome& o) {
     return Item(RequirementState::Attention, kRow, L"Kart okuyucu listesi alınamadı; cihaz durumu belirlenemedi.");
   }
   switch (ClassifyCardPresence(o)) {
-    case CardPresence::CardPresent:
-      return Item(RequirementState::Ready, kRow,
-                  DecimalText(o.readerCount) + L" okuyucu görüldü; " + DecimalText(o.presentCount) +
-                      L" okuyucuda kart takılı.");
+    case CardPresence::CardPresent: {
+      // A card was detected; whether it is an e-signature card is not checked.
+      std::wstring detail = DecimalText(o.readerCount) + L" okuyucu görüldü; " + DecimalText(UsableCardCount(o)) +
+                            L" okuyucuda kart algılandı (kart türü denetlenmedi).";
+      const std::uint32_t unusable = o.presentCount - UsableCardCount(o);
+      if (unusable > 0) detail += L" " + DecimalText(unusable) + L" okuyucudaki kart kullanılamıyor.";
+      return Item(RequirementState::Ready, kRow, detail);
+    }
+    case CardPresence::CardNotUsable:
+      return Item(RequirementState::Attention, kRow, UnusableCardsDetail(o));
     case CardPresence::NoCard:
       return Item(RequirementState::Missing, kRow,
                   DecimalText(o.readerCount) + L" okuyucu görüldü ancak takılı bir kart bulunamadı.");

@@ -29,7 +29,12 @@ std::wstring ArchitectureText(std::uint32_t processor_architecture) {
   }
 }
 
-std::wstring FormatWindowsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build) {
+std::wstring FormatWindowsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                  std::uint32_t product_type) {
+  // Windows 11 kept the kernel version 10.0; only the build number tells it from Windows 10.
+  if (major == 10 && minor == 0 && build >= 22000 && product_type == kProductTypeWorkstation) {
+    return L"Windows 11 (10.0, build " + DecimalText(build) + L")";
+  }
   return L"Windows " + DecimalText(major) + L"." + DecimalText(minor) + L" (build " + DecimalText(build) + L")";
 }
 

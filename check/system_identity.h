@@ -10,8 +10,11 @@ namespace tavlun {
 // "x86", "IA64", "x64", "ARM64" for the PROCESSOR_ARCHITECTURE values 0, 6, 9, 12; else "bilinmiyor (<n>)".
 std::wstring ArchitectureText(std::uint32_t processor_architecture);
 
-// "Windows <major>.<minor> (build <build>)".
-std::wstring FormatWindowsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build);
+// "Windows <major>.<minor> (build <build>)"; a workstation of version 10.0 from build 22000 on is Windows 11 and is
+// named so first: "Windows 11 (10.0, build <build>)". Servers of that version keep the plain form.
+inline constexpr std::uint32_t kProductTypeWorkstation = 1;  // VER_NT_WORKSTATION
+std::wstring FormatWindowsVersion(std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                                  std::uint32_t product_type);
 inline constexpr wchar_t kWindowsVersionUnavailable[] = L"Windows (sürüm alınamadı)";
 
 // Minutes to add to local time to get UTC: Bias plus DaylightBias in daylight time (zone id 2), plus StandardBias

@@ -21,17 +21,19 @@ std::wstring BoundedName(const WCHAR (&name)[N]) {
 std::wstring NativeArchitectureText() { return ArchitectureText(NativeArchitecture()); }
 
 std::wstring WindowsVersionText() {
-  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
   // ntdll is in every process; it is looked up, never loaded.
   HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   if (ntdll == nullptr) return kWindowsVersionUnavailable;
   auto rtl_get_version = reinterpret_cast<RtlGetVersionFn>(
       reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
   if (rtl_get_version == nullptr) return kWindowsVersionUnavailable;
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof(version);  // 276
+  // The extended form (284 bytes) also gives the product type: Windows 11 and Server 2025 share version numbers.
+  OSVERSIONINFOEXW version{};
+  version.dwOSVersionInfoSize = sizeof(version);
   if (rtl_get_version(&version) < 0) return kWindowsVersionUnavailable;
-  return FormatWindowsVersion(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber);
+  return FormatWindowsVersion(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
+                              version.wProductType);
 }
 
 std::wstring LocalTimeText() {

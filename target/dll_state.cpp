@@ -1,14 +1,100 @@
 #include "target/dll_state.h"
 
+#include <initializer_list>
+
 #include "core/text.h"
 
 namespace tavlun {
+namespace {
 
-void FoldTargetCounts(const TargetCounts& counts, std::size_t target_count, DllState* state) {
+std::vector<std::wstring> LabelsOf(const std::vector<TargetFinding>& findings,
+                                   std::initializer_list<TargetVerdict> verdicts) {
+  std::vector<std::wstring> labels;
+  for (const TargetFinding& finding : findings) {
+    for (TargetVerdict verdict : verdicts) {
+      if (finding.verdict == verdict) labels.push_back(finding.label);
+    }
+  }
+  return labels;
+}
+
+std::wstring JoinLabels(const std::vector<std::wstring>& labels) {
+  std::wstring text;
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    if (i > 0) text += i + 1 == labels.size() ? L" ve " : L", ";
+    text += labels[i];
+  }
+  return text;
+}
+
+// "32-bit hedefindeki <qualifier>dosya" or "32-bit ve 64-bit hedeflerindeki <qualifier>dosyalar".
+std::wstring FilesAt(const std::vector<std::wstring>& labels, const wchar_t* qualifier) {
+  const bool plural = labels.size() > 1;
+  return JoinLabels(labels) + (plural ? L" hedeflerindeki " : L" hedefindeki ") + qualifier +
+         (plural ? L"dosyalar" : L"dosya");
+}
+
+// One sentence, with a leading blank, for each group of targets the installation replaces or keeps.
+std::wstring WhatHappensToTheOthers(const std::vector<TargetFinding>& findings) {
+  std::wstring text;
+  const std::vector<std::wstring> other_machine = LabelsOf(findings, {TargetVerdict::OtherMachine});
+  if (!other_machine.empty()) {
+    text += L" " + FilesAt(other_machine, L"") + L" başka bir işlemci türü için derlenmiş; " +
+            (other_machine.size() > 1 ? L"bildirdikleri" : L"bildirdiği") +
+            L" sürüm ne olursa olsun önce yedeklenip değiştirilecek.";
+  }
+  const std::vector<std::wstring> replaceable = LabelsOf(findings, {TargetVerdict::Replaceable});
+  if (!replaceable.empty()) {
+    text += L" " + FilesAt(replaceable, L"") + L" paket sürümünden eski veya " +
+            (replaceable.size() > 1 ? L"sürümleri" : L"sürümü") + L" okunamıyor; önce yedeklenip değiştirilecek.";
+  }
+  const std::vector<std::wstring> identical = LabelsOf(findings, {TargetVerdict::Identical});
+  if (!identical.empty()) text += L" " + FilesAt(identical, L"doğru ") + L" korunacak.";
+  const std::vector<std::wstring> kept = LabelsOf(findings, {TargetVerdict::SameVersion, TargetVerdict::Newer});
+  if (!kept.empty()) text += L" " + FilesAt(kept, L"aynı veya daha yeni sürüm bildiren ") + L" korunacak.";
+  return text;
+}
+
+// A file that declares the package's own version with other bytes is kept, so say that it is not repaired.
+std::wstring SameVersionNote(const std::vector<TargetFinding>& findings) {
+  const std::vector<std::wstring> same = LabelsOf(findings, {TargetVerdict::SameVersion});
+  if (same.empty()) return std::wstring();
+  return L" " + FilesAt(same, L"") +
+         L" paketle aynı sürümü bildiriyor ancak içeriği farklı; bozuk veya değiştirilmiş bir kopya olabilir. Bu "
+         L"araç onu onarmaz: resmî AKİS paketini Kamu SM sürücü hizmetinden alıp kurun.";
+}
+
+}  // namespace
+
+TargetCounts CountTargets(const std::vector<TargetFinding>& findings) {
+  TargetCounts counts;
+  for (const TargetFinding& finding : findings) {
+    switch (finding.verdict) {
+      case TargetVerdict::Identical:
+        ++counts.identical;
+        break;
+      case TargetVerdict::SameVersion:
+      case TargetVerdict::Newer:
+        ++counts.same_or_newer;
+        break;
+      case TargetVerdict::OtherMachine:
+      case TargetVerdict::Replaceable:
+        ++counts.replaceable;
+        break;
+      case TargetVerdict::Missing:
+        ++counts.missing;
+        break;
+    }
+  }
+  return counts;
+}
+
+void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state) {
+  const TargetCounts counts = CountTargets(findings);
   state->package_verified = false;
   state->runtime_confirmed = false;
   state->install_offered = counts.missing > 0 || counts.replaceable > 0;
-  if (counts.identical == target_count) {
+  if (counts.identical == findings.size()) {
     state->kind = DllStateKind::MatchesPackage;
     state->package_verified = true;
     state->runtime_confirmed = true;
@@ -18,17 +104,34 @@ void FoldTargetCounts(const TargetCounts& counts, std::size_t target_count, DllS
   } else if (counts.missing > 0) {
     state->kind = DllStateKind::Missing;
     state->message = DecimalText(static_cast<std::uint64_t>(counts.missing)) +
-                     L" AKİS mimari dosyası doğru sistem dizininde bulunmuyor; mevcut doğru dosyalar korunacak.";
+                     L" AKİS mimari dosyası doğru sistem dizininde bulunmuyor (" +
+                     JoinLabels(LabelsOf(findings, {TargetVerdict::Missing})) + L"); kurulum " +
+                     (counts.missing > 1 ? L"eksik dosyaları" : L"eksik dosyayı") + L" ekleyecek." +
+                     WhatHappensToTheOthers(findings) + SameVersionNote(findings);
   } else if (counts.replaceable > 0) {
     state->kind = DllStateKind::DifferentFile;
     state->message = DecimalText(static_cast<std::uint64_t>(counts.replaceable)) +
-                     L" hedefte paketle eşleşmeyen AKİS DLL bulundu. Daha yeni sürümler değiştirilmez; diğer "
-                     L"dosyalar önce yedeklenir.";
+                     L" hedefte paketle eşleşmeyen AKİS DLL bulundu." + WhatHappensToTheOthers(findings) +
+                     SameVersionNote(findings);
   } else {
     state->kind = DllStateKind::SameOrNewerKept;
     state->install_offered = false;
-    state->message = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi.";
+    if (LabelsOf(findings, {TargetVerdict::SameVersion}).empty()) {
+      state->message = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi.";
+    } else {
+      state->message =
+          L"Paket sürümüyle aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu; güvenlik için "
+          L"değiştirilmedi." +
+          SameVersionNote(findings);
+    }
   }
+}
+
+TargetVerdict ClassifyDifferentFile(bool machine_read, std::uint16_t machine, bool version_read,
+                                    PackedVersion version, const PayloadDescriptor& build) {
+  if (machine_read && machine != build.machine) return TargetVerdict::OtherMachine;
+  if (!IsSameOrNewerThanBuild(machine_read, machine, version_read, version, build)) return TargetVerdict::Replaceable;
+  return version == kPayloadVersion ? TargetVerdict::SameVersion : TargetVerdict::Newer;
 }
 
 bool IsSameOrNewerThanBuild(bool machine_read, std::uint16_t machine, bool version_read, PackedVersion version,

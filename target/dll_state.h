@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "integrity/payload.h"
 
@@ -27,6 +28,8 @@ struct DllState {
   bool package_verified = false;
   bool runtime_confirmed = false;
   bool install_offered = false;
+  // The labels of the builds this Windows needs ("32-bit", "64-bit"), in target order; empty when unresolved.
+  std::vector<std::wstring> required_builds;
 };
 
 // Never fails: failures become the kind and the message.
@@ -53,11 +56,32 @@ struct TargetCounts {
   std::size_t missing = 0;
 };
 
-// Sets kind, message and the three flags from the counters (first match wins: all identical, any missing,
-// any replaceable, otherwise only same-or-newer files besides identical ones). targets_text is left alone.
-void FoldTargetCounts(const TargetCounts& counts, std::size_t target_count, DllState* state);
+// What one examined target holds, and so what an installation will do there.
+enum class TargetVerdict {
+  Identical,     // the embedded build: kept
+  SameVersion,   // other bytes declaring exactly the build's version for its machine: kept, but not repaired
+  Newer,         // a newer version for the build's machine: kept
+  OtherMachine,  // built for another processor: backed up and replaced whatever version it declares
+  Replaceable,   // older, without version or not a readable DLL: backed up and replaced
+  Missing,       // nothing there: added
+};
 
-// A different file is kept only when it is a DLL for the build's machine declaring at least the build's version.
+struct TargetFinding {
+  std::wstring label;  // "32-bit" / "64-bit"
+  TargetVerdict verdict;
+};
+
+TargetCounts CountTargets(const std::vector<TargetFinding>& findings);
+
+// Sets kind, message and the three flags from the examined targets (first match wins: all identical, any missing,
+// any replaceable, otherwise only same-or-newer files besides identical ones). The message names which targets
+// will be added, backed up and replaced, or kept. targets_text is left alone.
+void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state);
+
+// The verdict on a file whose bytes differ from the build: kept only when it is a DLL for the build's machine
+// declaring at least the build's version.
+TargetVerdict ClassifyDifferentFile(bool machine_read, std::uint16_t machine, bool version_read,
+                                    PackedVersion version, const PayloadDescriptor& build);
 bool IsSameOrNewerThanBuild(bool machine_read, std::uint16_t machine, bool version_read, PackedVersion version,
                             const PayloadDescriptor& build);
 

@@ -89,7 +89,8 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
     return state;
   }
 
-  TargetCounts counts;
+  for (const TargetEntry& target : targets) state.required_builds.push_back(target.descriptor->label);
+  std::vector<TargetFinding> findings;
   for (const TargetEntry& target : targets) {
     const PayloadDescriptor& build = *target.descriptor;
     const std::wstring label = build.label;
@@ -112,7 +113,7 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
       return state;
     }
     if (!exists) {
-      ++counts.missing;
+      findings.push_back({label, TargetVerdict::Missing});
       state.install_offered = true;
       continue;
     }
@@ -124,7 +125,7 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
       return state;
     }
     if (EqualsIgnoreAsciiCase(digest, payload.sha256)) {
-      ++counts.identical;
+      findings.push_back({label, TargetVerdict::Identical});
       continue;
     }
     std::uint16_t machine = 0;
@@ -132,14 +133,11 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
     PackedVersion version = 0;
     std::wstring version_text;
     const bool version_read = ReadFileVersion(path, &version, &version_text);
-    if (IsSameOrNewerThanBuild(machine_read, machine, version_read, version, build)) {
-      ++counts.same_or_newer;
-    } else {
-      ++counts.replaceable;
-      state.install_offered = true;
-    }
+    const TargetVerdict verdict = ClassifyDifferentFile(machine_read, machine, version_read, version, build);
+    if (verdict == TargetVerdict::OtherMachine || verdict == TargetVerdict::Replaceable) state.install_offered = true;
+    findings.push_back({label, verdict});
   }
-  FoldTargetCounts(counts, targets.size(), &state);
+  FoldTargets(findings, &state);
   return state;
 }
 

@@ -218,10 +218,10 @@ TEST(PcscProbeChild, EveryValidationRuleHoldsAcrossThePipe) {
   r.size = 64;
   crafted.push_back(r);
   r = ReadersRecord(1, 0);
-  r.reserved1 = 1;
+  r.serviceStart = 9;  // no such start type
   crafted.push_back(r);
   r = ReadersRecord(1, 0);
-  r.reserved2 = 1;
+  r.muteCount = 2;  // more mute cards than present ones
   crafted.push_back(r);
   r = ReadersRecord(1, 1);
   r.presentCount = 3;  // a count above readerCount

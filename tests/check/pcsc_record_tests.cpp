@@ -95,6 +95,13 @@ TEST(PcscProbeRecord, AcceptsEveryStateTheProbeCanProduce) {
   PcscProbeRecord truncated = Readers(64, 0, 0, 0);
   truncated.truncated = 1;
   valid.push_back(truncated);
+  PcscProbeRecord idle = ServiceStopped();
+  idle.serviceStart = EncodeServiceStart(kServiceStartTypeDemand, true);
+  valid.push_back(idle);
+  PcscProbeRecord unusable = Readers(3, 0, 0, 0);
+  unusable.muteCount = 1;
+  unusable.exclusiveCount = 2;
+  valid.push_back(unusable);
   for (std::size_t i = 0; i < valid.size(); ++i) {
     const PcscRecordBytes bytes = EncodePcscProbeRecord(valid[i]);
     EXPECT_TRUE(IsValidPcscProbeRecord(bytes.data(), bytes.size())) << "record " << i;
@@ -112,8 +119,11 @@ TEST(PcscProbeRecord, RejectsEachBrokenRule) {
   r = Readers(1, 0, 0, 0); r.serviceQueried = 2; add("serviceQueried 2", r);
   r = Readers(1, 0, 0, 0); r.serviceRunning = 2; add("serviceRunning 2", r);
   r = Readers(64, 0, 0, 0); r.truncated = 2; add("truncated 2", r);
-  r = Readers(1, 0, 0, 0); r.reserved1 = 1; add("reserved1", r);
-  r = Readers(1, 0, 0, 0); r.reserved2 = 0x80000000; add("reserved2", r);
+  r = Readers(1, 0, 0, 0); r.serviceStart = 7; add("start type 6", r);
+  r = Readers(1, 0, 0, 0); r.serviceStart = 0x204; add("start with an unknown flag", r);
+  r = ServiceMissing(); r.serviceStart = 4; add("start type without a queried service", r);
+  r = Readers(1, 0, 0, 0); r.muteCount = 1; r.exclusiveCount = 1; add("more unusable cards than present", r);
+  r = Readers(0, 1, 0, 0); r.muteCount = 1; add("a mute card in an empty reader", r);
   r = Readers(65, 0, 0, 0); add("65 readers", r);
   r = Readers(1, 1, 0, 0); r.presentCount = 3; add("count above readers", r);
   r = Readers(2, 0, 0, 0); r.emptyCount = 2; add("sum above readers", r);
@@ -232,6 +242,8 @@ class FakeSystem : public PcscProbeSystem {
   bool service_ok = true;
   std::uint32_t service_error = 0;
   std::uint32_t state = 4;
+  std::uint32_t start = kServiceStartTypeDemand;  // with triggers, as from Windows 8 on
+  bool start_readable = true;
   std::uint32_t establish = 0;
   std::uint32_t list_length_result = 0;
   std::uint32_t list_result = 0;
@@ -252,6 +264,11 @@ class FakeSystem : public PcscProbeSystem {
     }
     *s = state;
     return true;
+  }
+  bool QueryServiceStart(std::uint32_t* start_type, bool* triggered) override {
+    *start_type = start;
+    *triggered = true;
+    return start_readable;
   }
   std::uint32_t EstablishContext() override {
     ++calls;
@@ -397,6 +414,50 @@ TEST(PcscProbeBody, SeventyReadersAreCutAtSixtyFour) {
   EXPECT_EQ(r.presentCount, 3u);
   EXPECT_EQ(r.emptyCount, 61u);
   EXPECT_TRUE(IsValidPcscProbeRecord(r));
+}
+
+TEST(PcscProbeBody, RecordsTheStartTypeOnlyWhenItWasRead) {
+  FakeSystem fake;
+  fake.state = 1;
+  EXPECT_EQ(ClassifyServiceStart(RunPcscProbeBody(fake).serviceStart), ServiceStart::OnDemand);
+  fake.start = kServiceStartTypeDisabled;
+  EXPECT_EQ(ClassifyServiceStart(RunPcscProbeBody(fake).serviceStart), ServiceStart::Disabled);
+  fake.start_readable = false;
+  const PcscProbeRecord unread = RunPcscProbeBody(fake);
+  EXPECT_EQ(unread.serviceStart, 0u);
+  EXPECT_TRUE(IsValidPcscProbeRecord(unread));
+}
+
+TEST(PcscProbeBody, VirtualSmartCardsDoNotStandInForTheUsersCard) {
+  // An empty e-signature reader beside a TPM virtual smart card (which always holds a card).
+  FakeSystem fake;
+  fake.readers = MultiString({L"Microsoft Virtual Smart Card 0", L"ACS ACR39U ICC Reader 0",
+                              L"microsoft virtual smart card 1"});
+  fake.events = {0x12};
+  const PcscProbeRecord r = RunPcscProbeBody(fake);
+  EXPECT_EQ(fake.seen_readers, std::vector<std::wstring>{L"ACS ACR39U ICC Reader 0"});
+  EXPECT_EQ(r.readerCount, 1u);
+  EXPECT_EQ(r.presentCount, 0u);
+  EXPECT_EQ(ClassifyCardPresence(OutcomeFromPcscRecord(r)), CardPresence::NoCard);
+  // With the virtual card alone there is no reader at all.
+  FakeSystem only_virtual;
+  only_virtual.readers = MultiString({L"Microsoft Virtual Smart Card 0"});
+  EXPECT_EQ(RunPcscProbeBody(only_virtual).readerCount, 0u);
+}
+
+TEST(PcscProbeBody, MuteAndExclusivelyHeldCardsArePresentButNotUsable) {
+  FakeSystem fake;
+  fake.readers = MultiString({L"A", L"B", L"C"});
+  // present + mute; present + exclusive; present + in use by others (still usable).
+  fake.events = {0x222, 0xA2, 0x122};
+  const PcscProbeRecord r = RunPcscProbeBody(fake);
+  EXPECT_EQ(r.presentCount, 3u);
+  EXPECT_EQ(r.muteCount, 1u);
+  EXPECT_EQ(r.exclusiveCount, 1u);
+  EXPECT_TRUE(IsValidPcscProbeRecord(r));
+  EXPECT_EQ(ClassifyCardPresence(OutcomeFromPcscRecord(r)), CardPresence::CardPresent);
+  fake.events = {0x222, 0xA2, 0x12};
+  EXPECT_EQ(ClassifyCardPresence(OutcomeFromPcscRecord(RunPcscProbeBody(fake))), CardPresence::CardNotUsable);
 }
 
 TEST(PcscProbeBody, FailedStatusQueryLeavesEveryReaderUnknown) {

@@ -230,7 +230,7 @@ TEST(ReportOnMachine, NoJavaAndNoAssociation) {
   if (!basics.pcscKnown) GTEST_SKIP() << "this Windows has a Smart Card service; the texts depend on its readers";
   const DiagnosticReport report = BuildDiagnosticReport();
   const std::wstring missing =
-      L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor; mevcut doğru dosyalar korunacak.";
+      L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor (32-bit ve 64-bit); kurulum eksik dosyaları ekleyecek.";
   const std::vector<std::wstring> findings =
       std::vector<std::wstring>{
           L"Hata — akisp11.dll beklenen Windows hedefinde bulunamadı.",
@@ -281,7 +281,7 @@ TEST(ReportOnMachine, ModernJavaOnly) {
   if (!basics.pcscKnown) GTEST_SKIP() << "this Windows has a Smart Card service; the texts depend on its readers";
   const DiagnosticReport report = BuildDiagnosticReport();
   const std::wstring missing =
-      L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor; mevcut doğru dosyalar korunacak.";
+      L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor (32-bit ve 64-bit); kurulum eksik dosyaları ekleyecek.";
   const std::wstring runtime = L"paket tam doğrulanmadığı için kesinleştirilemedi";
   const std::wstring source = L"HKLM/64-bit/SOFTWARE\\JavaSoft\\JDK";
   const std::vector<std::wstring> findings =

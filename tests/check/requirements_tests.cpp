@@ -74,7 +74,8 @@ TEST(MakeRequirementItem, SanitisesOnlyTheDetail) {
 }
 
 TEST(BuildDllItem, FirstMatchingRowDecides) {
-  const DllState matches = State(DllStateKind::MatchesPackage, true, true);
+  DllState matches = State(DllStateKind::MatchesPackage, true, true);
+  matches.required_builds = {L"32-bit", L"64-bit"};
   ExpectItem(BuildDllItem(false, false, matches), kMissing, L"AKİS DLL",
              L"Windows hedef konumu güvenli biçimde çözümlenemedi.");
   ExpectItem(BuildDllItem(true, false, matches), kMissing, L"AKİS DLL",
@@ -83,6 +84,10 @@ TEST(BuildDllItem, FirstMatchingRowDecides) {
              L"Beklenen Windows hedefinde akisp11.dll bulunamadı.");
   ExpectItem(BuildDllItem(true, true, matches), kReady, L"AKİS DLL",
              L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.");
+  // 32-bit Windows needs only the 32-bit file, and the row says so.
+  matches.required_builds = {L"32-bit"};
+  ExpectItem(BuildDllItem(true, true, matches), kReady, L"AKİS DLL",
+             L"Gerekli 32-bit dosya doğru hedefte, AKİS 3.4.2 paketiyle eşleşiyor.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::SameOrNewerKept)), kAttention, L"AKİS DLL",
              L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::DifferentFile)), kMissing, L"AKİS DLL",
@@ -153,6 +158,37 @@ TEST(BuildSmartCardServiceItem, ServiceStates) {
              L"Windows Akıllı Kart hizmeti çalışıyor ve PC/SC bağlantısı hazır.");
 }
 
+TEST(BuildSmartCardServiceItem, StoppedOnDemandServiceMeansNoReaderNotAFault) {
+  const std::wstring idle =
+      L"Takılı bir kart okuyucu yok; Windows Akıllı Kart hizmeti bir okuyucu takıldığında kendiliğinden başlar.";
+  const std::wstring no_reader = L"Windows tarafından görülen bir kart okuyucu bulunamadı.";
+  PcscProbeOutcome stopped = Pcsc(0, 0, 0);
+  stopped.serviceRunning = false;
+  stopped.serviceState = kServiceStateStopped;
+  // Demand start, and automatic start with triggers: the healthy state of a machine without a reader.
+  for (const std::uint32_t start : {EncodeServiceStart(kServiceStartTypeDemand, false),
+                                    EncodeServiceStart(kServiceStartTypeAuto, true)}) {
+    stopped.serviceStart = start;
+    ExpectItem(BuildSmartCardServiceItem(stopped), kAttention, L"Akıllı Kart hizmeti", idle);
+    ExpectItem(BuildReaderItem(stopped), kMissing, L"Okuyucu ve kart", no_reader);
+  }
+  // The context refused as "service stopped" or "no service" under an on-demand start reads the same way.
+  for (const std::uint32_t refused : {kScardServiceStopped, kScardNoService}) {
+    PcscProbeOutcome o = Pcsc(0, 0, 0);
+    o.serviceStart = EncodeServiceStart(kServiceStartTypeDemand, true);
+    o.establishResult = refused;
+    ExpectItem(BuildSmartCardServiceItem(o), kAttention, L"Akıllı Kart hizmeti", idle);
+    ExpectItem(BuildReaderItem(o), kMissing, L"Okuyucu ve kart", no_reader);
+  }
+  // Disabled stays missing and says so; automatic without triggers keeps the old verdict.
+  stopped.serviceStart = EncodeServiceStart(kServiceStartTypeDisabled, false);
+  ExpectItem(BuildSmartCardServiceItem(stopped), kMissing, L"Akıllı Kart hizmeti",
+             L"Windows Akıllı Kart hizmeti devre dışı; bir kart okuyucu takılsa da başlamaz.");
+  stopped.serviceStart = EncodeServiceStart(kServiceStartTypeAuto, false);
+  EXPECT_EQ(BuildSmartCardServiceItem(stopped).state, kMissing);
+  EXPECT_EQ(BuildReaderItem(stopped).state, kAttention);
+}
+
 TEST(BuildReaderItem, ReadersAndCards) {
   const wchar_t* title = L"Okuyucu ve kart";
   const std::wstring not_ready = L"Akıllı kart altyapısı hazır olmadığı için okuyucu ve kart durumu belirlenemedi.";
@@ -172,7 +208,24 @@ TEST(BuildReaderItem, ReadersAndCards) {
   ExpectItem(BuildReaderItem(Pcsc(0, 0, 0)), kMissing, title,
              L"Windows tarafından görülen bir kart okuyucu bulunamadı.");
 
-  ExpectItem(BuildReaderItem(Pcsc(2, 1, 1)), kReady, title, L"2 okuyucu görüldü; 1 okuyucuda kart takılı.");
+  // A card was detected; whether it can sign (an e-signature card) is not claimed.
+  ExpectItem(BuildReaderItem(Pcsc(2, 1, 1)), kReady, title,
+             L"2 okuyucu görüldü; 1 okuyucuda kart algılandı (kart türü denetlenmedi).");
+  // A mute card or one held exclusively by another program is present but cannot sign.
+  o = Pcsc(1, 1, 0);
+  o.muteCount = 1;
+  ExpectItem(BuildReaderItem(o), kAttention, title,
+             L"Takılı kart yanıt vermiyor (ters takılmış, arızalı veya çipsiz olabilir); imza için kullanılamaz.");
+  o.muteCount = 0;
+  o.exclusiveCount = 1;
+  ExpectItem(BuildReaderItem(o), kAttention, title,
+             L"Takılı kart başka bir program tarafından özel olarak kullanılıyor; o program kapanana kadar imza için "
+             L"kullanılamaz.");
+  o = Pcsc(2, 2, 0);
+  o.muteCount = 1;
+  ExpectItem(BuildReaderItem(o), kReady, title,
+             L"2 okuyucu görüldü; 1 okuyucuda kart algılandı (kart türü denetlenmedi). 1 okuyucudaki kart "
+             L"kullanılamıyor.");
   ExpectItem(BuildReaderItem(Pcsc(2, 0, 2)), kMissing, title, L"2 okuyucu görüldü ancak takılı bir kart bulunamadı.");
   const std::wstring undetermined = L"Okuyucu görüldü ancak kart varlığı güvenilir biçimde belirlenemedi.";
   ExpectItem(BuildReaderItem(Pcsc(2, 0, 1)), kAttention, title, undetermined);

@@ -25,16 +25,23 @@ TEST(SystemIdentity, NativeArchitectureUnderWow64) {
 }
 
 TEST(SystemIdentity, WindowsVersionFromTheKernel) {
-  EXPECT_EQ(FormatWindowsVersion(10, 0, 22631), L"Windows 10.0 (build 22631)");
-  OSVERSIONINFOW version{};
+  EXPECT_EQ(FormatWindowsVersion(10, 0, 19045, VER_NT_WORKSTATION), L"Windows 10.0 (build 19045)");
+  // Windows 11 keeps the kernel version 10.0: the product is named first, the raw numbers follow.
+  EXPECT_EQ(FormatWindowsVersion(10, 0, 22000, VER_NT_WORKSTATION), L"Windows 11 (10.0, build 22000)");
+  EXPECT_EQ(FormatWindowsVersion(10, 0, 22631, VER_NT_WORKSTATION), L"Windows 11 (10.0, build 22631)");
+  EXPECT_EQ(FormatWindowsVersion(10, 0, 21999, VER_NT_WORKSTATION), L"Windows 10.0 (build 21999)");
+  EXPECT_EQ(FormatWindowsVersion(10, 0, 26100, VER_NT_SERVER), L"Windows 10.0 (build 26100)") << "a server is no 11";
+  EXPECT_EQ(FormatWindowsVersion(6, 1, 7601, VER_NT_WORKSTATION), L"Windows 6.1 (build 7601)");
+  OSVERSIONINFOEXW version{};
   version.dwOSVersionInfoSize = sizeof(version);
-  using Fn = LONG(WINAPI*)(OSVERSIONINFOW*);
+  using Fn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
   auto rtl = reinterpret_cast<Fn>(
       reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
   ASSERT_NE(rtl, nullptr);
   ASSERT_GE(rtl(&version), 0);
   EXPECT_EQ(WindowsVersionText(),
-            FormatWindowsVersion(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber));
+            FormatWindowsVersion(version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
+                                 version.wProductType));
 }
 
 TEST(SystemIdentity, TimeZoneBiasAndOffsetText) {

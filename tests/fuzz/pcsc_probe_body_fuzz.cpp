@@ -39,7 +39,10 @@ class FakeSystem : public tavlun::PcscProbeSystem {
     const int names = in_.ConsumeIntegralInRange(0, 6);
     for (int i = 0; i < names; ++i) {
       if (in_.ConsumeBool()) {
-        AppendName(in_.ConsumeBool() ? L"\\\\?PnP?\\Notification" : L"\\\\?pnp?\\NOTIFICATION");
+        const int pseudo = in_.ConsumeIntegralInRange(0, 2);
+        AppendName(pseudo == 0   ? L"\\\\?PnP?\\Notification"
+                   : pseudo == 1 ? L"\\\\?pnp?\\NOTIFICATION"
+                                 : L"Microsoft Virtual Smart Card " + std::to_wstring(i));
       } else {
         const std::string raw = in_.ConsumeRandomLengthString(40);
         AppendName(Utf16FromBytes(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()));
@@ -57,6 +60,13 @@ class FakeSystem : public tavlun::PcscProbeSystem {
     }
     service_state_ = in_.ConsumeBool() ? 4 : in_.ConsumeIntegral<std::uint32_t>();
     *state = service_state_;
+    return true;
+  }
+
+  bool QueryServiceStart(std::uint32_t* start_type, bool* triggered) override {
+    if (in_.ConsumeBool()) return false;
+    *start_type = in_.ConsumeBool() ? in_.ConsumeIntegralInRange<std::uint32_t>(0, 4) : in_.ConsumeIntegral<std::uint32_t>();
+    *triggered = in_.ConsumeBool();
     return true;
   }
 
@@ -129,7 +139,7 @@ class FakeSystem : public tavlun::PcscProbeSystem {
       std::wstring name(b + pos, length);
       std::wstring folded = name;
       for (wchar_t& c : folded) c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-      if (folded != L"\\\\?pnp?\\notification") {
+      if (folded != L"\\\\?pnp?\\notification" && folded.rfind(L"microsoft virtual smart card", 0) != 0) {
         if (expected_readers_ < 64) {
           ++expected_readers_;
         } else {

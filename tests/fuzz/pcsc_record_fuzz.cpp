@@ -6,8 +6,8 @@
 // Properties: the verdict equals an independent reading of the record rules; an accepted record always satisfies
 // the count rules (no count above readerCount, their sum at most readerCount and equal to it after a successful
 // status query, at most 64 readers, truncation only at 64) and decodes and encodes back to the same bytes; the
-// card presence derived from it never claims a card without one present or "no card" unless every reader is
-// empty; the texts made of its fields have their fixed forms.
+// card presence derived from it never claims a usable card without one present that is neither mute nor held
+// exclusively, nor "no card" unless every reader is empty; the texts made of its fields have their fixed forms.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -39,8 +39,14 @@ bool ExpectedValid(const std::uint8_t* b, std::size_t size) {
         b[7] == 0)) {
     return false;
   }
-  // Rule 2: flags and reserved fields.
-  if (queried > 1 || running > 1 || truncated > 1 || Field(b, 60) != 0 || Field(b, 64) != 0) return false;
+  // Rule 2: flags, the start type (0 unread, else 1 to 5 with the trigger bit 0x100) and the unusable cards, which
+  // are among the present ones.
+  const std::uint32_t start = Field(b, 60);
+  const std::uint64_t mute = b[64] | (b[65] << 8), exclusive = b[66] | (b[67] << 8);
+  if (queried > 1 || running > 1 || truncated > 1) return false;
+  if (start != 0 && ((start & ~0x1FFu) != 0 || (start & 0xFF) < 1 || (start & 0xFF) > 5)) return false;
+  if (queried == 0 && start != 0) return false;
+  if (mute + exclusive > present) return false;
   // Rules 3 and 4: counts.
   if (readers > 64 || present > readers || empty_count > readers || unknown > readers || unavailable > readers ||
       sum > readers) {
@@ -114,8 +120,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(outcome.readerCount == record.readerCount && outcome.truncated == (record.truncated == 1));
   switch (tavlun::ClassifyCardPresence(outcome)) {
     case tavlun::CardPresence::CardPresent:
-      FUZZ_CHECK(outcome.presentCount > 0 && outcome.statusResult == 0 && outcome.unknownCount == 0 &&
-                 outcome.unavailableCount == 0);
+      FUZZ_CHECK(outcome.presentCount > outcome.muteCount + outcome.exclusiveCount && outcome.statusResult == 0 &&
+                 outcome.unknownCount == 0 && outcome.unavailableCount == 0);
+      break;
+    case tavlun::CardPresence::CardNotUsable:
+      FUZZ_CHECK(outcome.presentCount > 0 && outcome.presentCount == outcome.muteCount + outcome.exclusiveCount);
       break;
     case tavlun::CardPresence::NoCard:
       FUZZ_CHECK(outcome.readerCount > 0 && outcome.emptyCount == outcome.readerCount && outcome.statusResult == 0);

@@ -90,6 +90,8 @@ class Facts {
 
   tavlun::ReportFacts Build() {
     tavlun::ReportFacts f;
+    f.toolVersion = Text(20);
+    f.vendorPayload = in_.ConsumeBool();
     f.windowsVersion = Text(60);
     f.nativeArchitecture = Text(20);
     f.localTime = Text(60);
@@ -105,6 +107,7 @@ class Facts {
     f.dllState.message = Text();
     f.dllState.package_verified = in_.ConsumeBool();
     f.dllState.runtime_confirmed = in_.ConsumeBool();
+    if (in_.ConsumeBool()) f.dllState.required_builds = {L"32-bit", Text(20)};
 
     const std::size_t distinct = in_.ConsumeIntegralInRange<std::size_t>(0, 4);
     for (std::size_t i = 0; i < distinct; ++i) {
@@ -143,6 +146,9 @@ class Facts {
     f.pcsc.unknownCount = in_.ConsumeIntegral<std::uint32_t>();
     f.pcsc.unavailableCount = in_.ConsumeIntegral<std::uint32_t>();
     f.pcsc.truncated = in_.ConsumeBool();
+    f.pcsc.serviceStart = in_.ConsumeIntegral<std::uint32_t>();
+    f.pcsc.muteCount = in_.ConsumeIntegral<std::uint32_t>();
+    f.pcsc.exclusiveCount = in_.ConsumeIntegral<std::uint32_t>();
     f.pcsc.detail = Text();
     f.serviceErrorText = Text();
 

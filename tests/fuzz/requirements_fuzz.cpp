@@ -67,6 +67,9 @@ tavlun::PcscProbeOutcome Outcome(FuzzedDataProvider& in) {
   o.unavailableCount = in.ConsumeIntegralInRange<std::uint32_t>(0, 3);
   if (in.ConsumeBool()) o.presentCount = in.ConsumeIntegral<std::uint32_t>();
   o.truncated = in.ConsumeBool();
+  o.serviceStart = in.ConsumeBool() ? in.ConsumeIntegralInRange<std::uint32_t>(0, 0x105) : in.ConsumeIntegral<std::uint32_t>();
+  o.muteCount = in.ConsumeIntegralInRange<std::uint32_t>(0, 70);
+  o.exclusiveCount = in.ConsumeIntegralInRange<std::uint32_t>(0, 70);
   o.detail = Text(in);
   return o;
 }
@@ -81,6 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dll.message = Text(in);
   dll.package_verified = in.ConsumeBool();
   dll.runtime_confirmed = in.ConsumeBool();
+  const std::size_t builds = in.ConsumeIntegralInRange<std::size_t>(0, 3);
+  for (std::size_t i = 0; i < builds; ++i) dll.required_builds.push_back(Text(in));
   const bool targets_resolved = in.ConsumeBool();
   const bool payloads_verified = in.ConsumeBool();
   CheckItem(tavlun::BuildDllItem(targets_resolved, payloads_verified, dll), 0, dll.message);
@@ -98,8 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckItem(tavlun::BuildSmartCardServiceItem(outcome), 4);
   const tavlun::RequirementItem reader = tavlun::BuildReaderItem(outcome);
   CheckItem(reader, 5);
-  if (reader.state == 0)
-    FUZZ_CHECK(outcome.presentCount > 0 && tavlun::ClassifyCardPresence(outcome) == tavlun::CardPresence::CardPresent);
+  if (reader.state == 0) {
+    FUZZ_CHECK(tavlun::UsableCardCount(outcome) > 0 &&
+               tavlun::ClassifyCardPresence(outcome) == tavlun::CardPresence::CardPresent);
+  }
 
   // A reason that is nothing but blanks leaves the description ending in ": ", so only the characters are checked.
   const std::wstring description = tavlun::DescribeProbedFile(Probe(in));

@@ -54,8 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (architecture != 0 && architecture != 6 && architecture != 9 && architecture != 12) {
     FUZZ_CHECK(arch == L"bilinmiyor (" + std::to_wstring(architecture) + L")");
   }
-  FUZZ_CHECK(StartsWith(tavlun::FormatWindowsVersion(architecture, zone_id, static_cast<std::uint32_t>(bias)),
-                        L"Windows " + std::to_wstring(architecture) + L"." + std::to_wstring(zone_id) + L" (build "));
+  const std::wstring version =
+      tavlun::FormatWindowsVersion(architecture, zone_id, static_cast<std::uint32_t>(bias), daylight_bias & 3);
+  const bool eleven = architecture == 10 && zone_id == 0 && static_cast<std::uint32_t>(bias) >= 22000 &&
+                      (daylight_bias & 3) == 1;
+  FUZZ_CHECK(StartsWith(version, eleven ? std::wstring(L"Windows 11 (10.0, build ")
+                                        : L"Windows " + std::to_wstring(architecture) + L"." +
+                                              std::to_wstring(zone_id) + L" (build "));
 
   const std::int32_t effective = tavlun::EffectiveTimeZoneBias(zone_id, bias, standard_bias, daylight_bias);
   std::int64_t sum = bias;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "check/requirements.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
@@ -111,7 +112,9 @@ class DllStateTest : public ::testing::Test {
 TEST_F(DllStateTest, BothMissing) {
   const DllState state = AssessDllState();
   EXPECT_EQ(state.kind, DllStateKind::Missing);
-  EXPECT_EQ(state.message, L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor; mevcut doğru dosyalar korunacak.");
+  EXPECT_EQ(state.message,
+            L"2 AKİS mimari dosyası doğru sistem dizininde bulunmuyor (32-bit ve 64-bit); kurulum eksik dosyaları "
+            L"ekleyecek.");
   EXPECT_EQ(state.targets_text, BothTargetsText());
   EXPECT_TRUE(state.install_offered);
   EXPECT_FALSE(state.package_verified);
@@ -149,8 +152,8 @@ TEST_F(DllStateTest, OlderVersionIsReplaceable) {
   const DllState state = AssessDllState();
   EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
   EXPECT_EQ(state.message,
-            L"1 hedefte paketle eşleşmeyen AKİS DLL bulundu. Daha yeni sürümler değiştirilmez; diğer dosyalar önce "
-            L"yedeklenir.");
+            L"1 hedefte paketle eşleşmeyen AKİS DLL bulundu. 32-bit hedefindeki dosya paket sürümünden eski veya "
+            L"sürümü okunamıyor; önce yedeklenip değiştirilecek. 64-bit hedefindeki doğru dosya korunacak.");
   EXPECT_TRUE(state.install_offered);
   EXPECT_FALSE(state.package_verified);
 }
@@ -160,7 +163,12 @@ TEST_F(DllStateTest, SameVersionOtherBytesIsKept) {
   ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x64_3.4.2.0.dll")));
   const DllState state = AssessDllState();
   EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept);
-  EXPECT_EQ(state.message, L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi.");
+  // The same version is not called newer, and the damaged-copy case is named with what to do instead.
+  EXPECT_EQ(state.message.find(L"daha yeni bir AKİS DLL"), std::wstring::npos) << Utf8(state.message);
+  EXPECT_EQ(state.message.rfind(L"Paket sürümüyle aynı veya daha yeni sürüm bildiren", 0), 0u) << Utf8(state.message);
+  EXPECT_NE(state.message.find(L"64-bit hedefindeki dosya paketle aynı sürümü bildiriyor"), std::wstring::npos);
+  EXPECT_NE(state.message.find(L"Bu araç onu onarmaz"), std::wstring::npos) << Utf8(state.message);
+  EXPECT_NE(state.message.find(L"resmî AKİS paketini"), std::wstring::npos);
   EXPECT_FALSE(state.install_offered);
   EXPECT_FALSE(state.package_verified);
 }
@@ -177,10 +185,18 @@ TEST_F(DllStateTest, NewerVersionsAreKept) {
 
 TEST_F(DllStateTest, ThirtyTwoBitFileAtTheSixtyFourBitTargetIsReplaceable) {
   ASSERT_TRUE(planted_.PlantEmbedded(k32));
-  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x86_3.4.2.0.dll")));
-  const DllState state = AssessDllState();
-  EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
-  EXPECT_TRUE(state.install_offered);
+  // Even a newer version: a file for the wrong processor is backed up and replaced, and the message says so.
+  for (const wchar_t* other : {L"akis_x86_3.4.2.0.dll", L"akis_x86_3.5.0.0.dll"}) {
+    ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(other)));
+    const DllState state = AssessDllState();
+    EXPECT_EQ(state.kind, DllStateKind::DifferentFile) << Utf8(other);
+    EXPECT_TRUE(state.install_offered);
+    EXPECT_EQ(state.message.find(L"Daha yeni sürümler değiştirilmez"), std::wstring::npos);
+    EXPECT_NE(state.message.find(L"64-bit hedefindeki dosya başka bir işlemci türü için derlenmiş; bildirdiği sürüm ne "
+                                 L"olursa olsun önce yedeklenip değiştirilecek."),
+              std::wstring::npos)
+        << Utf8(state.message);
+  }
 }
 
 TEST_F(DllStateTest, FilesWithoutVersionOrOlderAreReplaceable) {
@@ -197,12 +213,27 @@ TEST_F(DllStateTest, FilesWithoutVersionOrOlderAreReplaceable) {
   EXPECT_EQ(state.message.rfind(L"1 hedefte", 0), 0u) << Utf8(state.message);
 }
 
-TEST_F(DllStateTest, MissingOutranksADifferentFile) {
-  ASSERT_TRUE(planted_.PlantCopy(k64, TestDll(L"akis_x64_3.4.1.0.dll")));
+TEST_F(DllStateTest, MissingOutranksADifferentFileAndNamesItsReplacement) {
+  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_3.4.1.0.dll")));
   const DllState state = AssessDllState();
   EXPECT_EQ(state.kind, DllStateKind::Missing);
-  EXPECT_EQ(state.message.rfind(L"1 AKİS", 0), 0u) << Utf8(state.message);
+  // The missing 64-bit file and the older 32-bit file that the installation will back up and replace.
+  EXPECT_EQ(state.message,
+            L"1 AKİS mimari dosyası doğru sistem dizininde bulunmuyor (64-bit); kurulum eksik dosyayı ekleyecek. "
+            L"32-bit hedefindeki dosya paket sürümünden eski veya sürümü okunamıyor; önce yedeklenip değiştirilecek.");
   EXPECT_TRUE(state.install_offered);
+}
+
+TEST(AssessDllStateOn, ThirtyTwoBitWindowsNamesOnlyItsOneBuild) {
+  testing_support::ScratchDir system(L"tavlun-x86-system");
+  ASSERT_TRUE(WriteBytes(JoinPath(system.path(), L"akisp11.dll"), EmbeddedPayload(IDR_AKISP11_32)));
+  SystemDirectories x86;
+  x86.architecture = kArchitectureX86;
+  x86.system = {system.path(), 0};
+  const DllState state = AssessDllStateOn(x86);
+  ASSERT_EQ(state.kind, DllStateKind::MatchesPackage) << Utf8(state.message);
+  EXPECT_EQ(BuildDllItem(true, true, state).detail,
+            L"Gerekli 32-bit dosya doğru hedefte, AKİS 3.4.2 paketiyle eşleşiyor.");
 }
 
 TEST_F(DllStateTest, TargetHeldOpenWithoutSharingKeepsTheInstallOffered) {

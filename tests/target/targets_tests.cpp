@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -182,9 +183,17 @@ TEST(AssessDllStateOn, Arm64IsUnsupportedWithNoTargetsListed) {
   EXPECT_FALSE(state.package_verified);
 }
 
-TEST(FoldTargetCounts, FirstMatchWins) {
+using V = TargetVerdict;
+
+DllState Fold(std::initializer_list<TargetFinding> findings) {
   DllState state;
-  FoldTargetCounts({2, 0, 0, 0}, 2, &state);
+  state.install_offered = true;  // FoldTargets decides it anew
+  FoldTargets(findings, &state);
+  return state;
+}
+
+TEST(FoldTargets, FirstMatchWins) {
+  DllState state = Fold({{L"32-bit", V::Identical}, {L"64-bit", V::Identical}});
   EXPECT_EQ(state.kind, DllStateKind::MatchesPackage);
   EXPECT_TRUE(state.package_verified);
   EXPECT_TRUE(state.runtime_confirmed);
@@ -192,42 +201,61 @@ TEST(FoldTargetCounts, FirstMatchWins) {
   EXPECT_EQ(state.message,
             L"AKİS 3.4.2 dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış "
             L"durumda.");
+  EXPECT_EQ(Fold({{L"32-bit", V::Identical}}).kind, DllStateKind::MatchesPackage);  // 32-bit Windows
 
-  state = DllState();
-  FoldTargetCounts({1, 0, 0, 0}, 1, &state);  // 32-bit Windows
-  EXPECT_EQ(state.kind, DllStateKind::MatchesPackage);
-
-  state = DllState();
-  FoldTargetCounts({1, 0, 0, 1}, 2, &state);
+  state = Fold({{L"32-bit", V::Identical}, {L"64-bit", V::Missing}});
   EXPECT_EQ(state.kind, DllStateKind::Missing);
-  EXPECT_EQ(state.message, L"1 AKİS mimari dosyası doğru sistem dizininde bulunmuyor; mevcut doğru dosyalar korunacak.");
+  EXPECT_EQ(state.message, L"1 AKİS mimari dosyası doğru sistem dizininde bulunmuyor (64-bit); kurulum eksik dosyayı "
+                           L"ekleyecek. 32-bit hedefindeki doğru dosya korunacak.");
   EXPECT_TRUE(state.install_offered);
   EXPECT_FALSE(state.package_verified);
   EXPECT_FALSE(state.runtime_confirmed);
 
-  state = DllState();
-  FoldTargetCounts({0, 0, 1, 1}, 2, &state);  // missing outranks replaceable
+  // Missing outranks replaceable, and the message names the file that will be replaced too.
+  state = Fold({{L"32-bit", V::Replaceable}, {L"64-bit", V::Missing}});
   EXPECT_EQ(state.kind, DllStateKind::Missing);
+  EXPECT_EQ(state.message, L"1 AKİS mimari dosyası doğru sistem dizininde bulunmuyor (64-bit); kurulum eksik dosyayı "
+                           L"ekleyecek. 32-bit hedefindeki dosya paket sürümünden eski veya sürümü okunamıyor; önce "
+                           L"yedeklenip değiştirilecek.");
 
-  state = DllState();
-  FoldTargetCounts({0, 0, 2, 0}, 2, &state);
+  state = Fold({{L"32-bit", V::Replaceable}, {L"64-bit", V::Replaceable}});
   EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
-  EXPECT_EQ(state.message,
-            L"2 hedefte paketle eşleşmeyen AKİS DLL bulundu. Daha yeni sürümler değiştirilmez; diğer dosyalar önce "
-            L"yedeklenir.");
+  EXPECT_EQ(state.message, L"2 hedefte paketle eşleşmeyen AKİS DLL bulundu. 32-bit ve 64-bit hedeflerindeki dosyalar "
+                           L"paket sürümünden eski veya sürümleri okunamıyor; önce yedeklenip değiştirilecek.");
   EXPECT_TRUE(state.install_offered);
 
-  state = DllState();
-  FoldTargetCounts({0, 1, 1, 0}, 2, &state);  // replaceable outranks same-or-newer
+  // Replaceable outranks same-or-newer; a file for the wrong processor is replaced whatever version it declares,
+  // and the kept newer one is named as kept.
+  state = Fold({{L"32-bit", V::Newer}, {L"64-bit", V::OtherMachine}});
   EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
+  EXPECT_EQ(state.message, L"1 hedefte paketle eşleşmeyen AKİS DLL bulundu. 64-bit hedefindeki dosya başka bir "
+                           L"işlemci türü için derlenmiş; bildirdiği sürüm ne olursa olsun önce yedeklenip "
+                           L"değiştirilecek. 32-bit hedefindeki aynı veya daha yeni sürüm bildiren dosya korunacak.");
 
-  state = DllState();
-  state.install_offered = true;
-  FoldTargetCounts({1, 1, 0, 0}, 2, &state);
+  state = Fold({{L"32-bit", V::Identical}, {L"64-bit", V::Newer}});
   EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept);
   EXPECT_EQ(state.message, L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi.");
   EXPECT_FALSE(state.install_offered);
   EXPECT_FALSE(state.package_verified);
+
+  // An equal version is not called newer, and the user learns that this tool does not repair it.
+  state = Fold({{L"32-bit", V::Identical}, {L"64-bit", V::SameVersion}});
+  EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept);
+  EXPECT_EQ(state.message, L"Paket sürümüyle aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu; "
+                           L"güvenlik için değiştirilmedi. 64-bit hedefindeki dosya paketle aynı sürümü bildiriyor "
+                           L"ancak içeriği farklı; bozuk veya değiştirilmiş bir kopya olabilir. Bu araç onu onarmaz: "
+                           L"resmî AKİS paketini Kamu SM sürücü hizmetinden alıp kurun.");
+  EXPECT_FALSE(state.install_offered);
+}
+
+TEST(ClassifyDifferentFile, EqualNewerOtherMachineAndReplaceable) {
+  const PayloadDescriptor& b64 = PayloadBuild64();
+  const PackedVersion v3500 = PackedVersion{0x30005} << 32;
+  EXPECT_EQ(ClassifyDifferentFile(true, 0x8664, true, kPayloadVersion, b64), V::SameVersion);
+  EXPECT_EQ(ClassifyDifferentFile(true, 0x8664, true, v3500, b64), V::Newer);
+  EXPECT_EQ(ClassifyDifferentFile(true, 0x014C, true, v3500, b64), V::OtherMachine);
+  EXPECT_EQ(ClassifyDifferentFile(false, 0, true, v3500, b64), V::Replaceable) << "not a DLL";
+  EXPECT_EQ(ClassifyDifferentFile(true, 0x8664, false, 0, b64), V::Replaceable) << "no version";
 }
 
 TEST(IsSameOrNewerThanBuild, MachineAndVersionMustBothHold) {
