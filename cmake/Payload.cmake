@@ -76,9 +76,41 @@ else()
   endif()
 endif()
 
+# Both builds, the vendor's as well as the stand-ins, must import nothing but Windows system DLLs: the runtime row
+# of the check says that no separate Visual C++ runtime is needed. A small program built for the build machine from
+# the program's own PE reader (integrity/pe_imports.cpp) reads their import tables; a runtime import stops the build.
+set(TAVLUN_IMPORT_CHECK_SOURCES
+  ${CMAKE_SOURCE_DIR}/cmake/payload_import_check.cpp
+  ${CMAKE_SOURCE_DIR}/integrity/pe_imports.cpp
+  ${CMAKE_SOURCE_DIR}/integrity/pe_headers.cpp
+  ${CMAKE_SOURCE_DIR}/core/text.cpp)
+if(CMAKE_CROSSCOMPILING)
+  find_program(TAVLUN_HOST_CXX NAMES c++ g++ clang++ REQUIRED
+    DOC "C++ compiler for the build machine (the payload import check)")
+  set(TAVLUN_IMPORT_CHECK ${CMAKE_BINARY_DIR}/host/payload_import_check)
+  add_custom_command(OUTPUT ${TAVLUN_IMPORT_CHECK}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
+    COMMAND ${TAVLUN_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR} -o ${TAVLUN_IMPORT_CHECK} ${TAVLUN_IMPORT_CHECK_SOURCES}
+    DEPENDS ${TAVLUN_IMPORT_CHECK_SOURCES} ${CMAKE_SOURCE_DIR}/integrity/pe_imports.h
+            ${CMAKE_SOURCE_DIR}/integrity/pe_headers.h ${CMAKE_SOURCE_DIR}/integrity/little_endian.h
+            ${CMAKE_SOURCE_DIR}/core/text.h
+    COMMENT "Building the payload import check for the build machine" VERBATIM)
+  add_custom_target(tavlun_payload_import_check DEPENDS ${TAVLUN_IMPORT_CHECK})
+else()
+  add_executable(tavlun_payload_import_check ${TAVLUN_IMPORT_CHECK_SOURCES})
+  target_include_directories(tavlun_payload_import_check PRIVATE ${CMAKE_SOURCE_DIR})
+  set(TAVLUN_IMPORT_CHECK $<TARGET_FILE:tavlun_payload_import_check>)
+endif()
+set(TAVLUN_PAYLOAD_IMPORTS_STAMP ${TAVLUN_PAYLOAD_DIR}/imports-checked.stamp)
+add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_IMPORTS_STAMP}
+  COMMAND ${TAVLUN_IMPORT_CHECK} ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64}
+  COMMAND ${CMAKE_COMMAND} -E touch ${TAVLUN_PAYLOAD_IMPORTS_STAMP}
+  DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} tavlun_payload_import_check
+  COMMENT "Checking that the embedded DLLs import no separate C/C++ runtime" VERBATIM)
+
 add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_HEADER}
   COMMAND ${CMAKE_COMMAND} -DKIND=${TAVLUN_PAYLOAD_KIND} -DDLL32=${TAVLUN_PAYLOAD_32} -DDLL64=${TAVLUN_PAYLOAD_64}
           -DOUT=${TAVLUN_PAYLOAD_HEADER} -P ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
   DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
   COMMENT "Measuring the embedded payloads" VERBATIM)
-add_custom_target(tavlun_payload_constants DEPENDS ${TAVLUN_PAYLOAD_HEADER})
+add_custom_target(tavlun_payload_constants DEPENDS ${TAVLUN_PAYLOAD_HEADER} ${TAVLUN_PAYLOAD_IMPORTS_STAMP})
