@@ -244,10 +244,11 @@ NOT_CALLED = 0x80100001
 
 
 def record(queried=0, running=0, state=0, error=0, establish=NOT_CALLED, listing=NOT_CALLED, status=NOT_CALLED,
-           readers=0, present=0, empty=0, unknown=0, unavailable=0, truncated=0, reserved1=0, reserved2=0,
-           magic=b"PCSC", version=1, size=68):
-    return magic + struct.pack("<HH15I", version, size, queried, running, state, error, establish, listing, status,
-                               readers, present, empty, unknown, unavailable, truncated, reserved1, reserved2)
+           readers=0, present=0, empty=0, unknown=0, unavailable=0, truncated=0, service_start=0, mute=0,
+           exclusive=0, magic=b"PCSC", version=1, size=68):
+    return magic + struct.pack("<HH14IHH", version, size, queried, running, state, error, establish, listing, status,
+                               readers, present, empty, unknown, unavailable, truncated, service_start, mute,
+                               exclusive)
 
 
 def pcsc_seeds():
@@ -267,7 +268,10 @@ def pcsc_seeds():
         "counts-wrap-32-bits": record(establish=0, listing=0, status=0, readers=2, present=0xFFFFFFFF, empty=3,
                                       **running),
         "counts-short": record(establish=0, listing=0, status=0, readers=2, present=1, **running),
-        "reserved-set": record(error=5, reserved2=1),
+        "reserved-set": record(error=5, mute=1),  # a mute card without any card present
+        "stopped-on-demand": record(queried=1, state=1, service_start=0x104),
+        "mute-and-exclusive-cards": record(establish=0, listing=0, status=0, readers=3, present=3, mute=1,
+                                           exclusive=1, **running),
         "version-2": record(error=5, version=2),
         "size-64": record(error=5, size=64),
         "not-queried-error-0": record(),

@@ -59,7 +59,8 @@ TEST(SeedVerdicts, CraftedHeaderFaultsAreRefused) {
 
 TEST(SeedVerdicts, ProbeRecords) {
   for (const char* valid : {"service-not-installed", "service-stopped", "context-refused", "no-readers",
-                            "only-pnp-reader", "two-readers-one-card", "seventy-readers", "status-failed"}) {
+                            "only-pnp-reader", "two-readers-one-card", "seventy-readers", "status-failed",
+                            "stopped-on-demand", "mute-and-exclusive-cards"}) {
     const std::vector<std::uint8_t> record = Seed("pcsc_record", valid);
     EXPECT_TRUE(IsValidPcscProbeRecord(record.data(), record.size())) << valid;
   }
