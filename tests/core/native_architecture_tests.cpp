@@ -20,6 +20,17 @@ TEST(ArchitectureOfImageMachine, MapsEachNativeMachineAndNothingElse) {
 }
 
 TEST(NativeArchitecture, SeesThe64BitPrefixFromThis32BitProcess) {
+  // The helper's first source: Wine 8 has IsWow64Process2 and reports an x86 process on an x64 machine.
+  using Fn = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  const auto is_wow64_process2 = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "IsWow64Process2")));
+  if (is_wow64_process2 != nullptr) {
+    USHORT process = 0;
+    USHORT native = 0;
+    ASSERT_TRUE(is_wow64_process2(::GetCurrentProcess(), &process, &native));
+    EXPECT_EQ(process, IMAGE_FILE_MACHINE_I386);
+    EXPECT_EQ(native, IMAGE_FILE_MACHINE_AMD64);
+  }
   SYSTEM_INFO info{};
   ::GetNativeSystemInfo(&info);
   // Where both calls exist and the machine is not ARM64 they agree; the Wine test prefix is x64.
