@@ -25,7 +25,11 @@ inline constexpr std::uint32_t kFileHeaderMachine = 4;
 inline constexpr std::uint32_t kFileHeaderSections = 6;
 inline constexpr std::uint32_t kFileHeaderOptionalSize = 20;
 inline constexpr std::uint32_t kFileHeaderCharacteristics = 22;
+inline constexpr std::uint32_t kOptRvaCountPe32 = 92;       // NumberOfRvaAndSizes in the optional header
+inline constexpr std::uint32_t kOptRvaCountPe32Plus = 108;  // the data directories follow it
 inline constexpr std::uint32_t kSectionHeaderSize = 40;
+inline constexpr std::uint32_t kSectionVirtualSize = 8;
+inline constexpr std::uint32_t kSectionVirtualAddress = 12;
 inline constexpr std::uint32_t kSectionRawSize = 16;
 inline constexpr std::uint32_t kSectionRawPointer = 20;
 

@@ -22,8 +22,6 @@ constexpr std::uint32_t kOptSectionAlignment = 32;
 constexpr std::uint32_t kOptFileAlignment = 36;
 constexpr std::uint32_t kOptSizeOfImage = 56;
 constexpr std::uint32_t kOptSizeOfHeaders = 60;
-constexpr std::uint32_t kOptRvaCountPe32 = 92;
-constexpr std::uint32_t kOptRvaCountPe32Plus = 108;
 constexpr std::uint32_t kOptMinSizePe32 = 224;
 constexpr std::uint32_t kOptMinSizePe32Plus = 240;
 constexpr std::uint32_t kMaxDataDirectories = 16;
@@ -89,9 +87,9 @@ bool ValidatePeHeaders(const std::uint8_t* block, std::uint64_t block_length, st
   const std::uint16_t magic = ReadLe16(optional);
   std::uint32_t rva_count_offset = 0;
   if (magic == pe::kMagicPe32 && machine == pe::kMachineI386 && optional_size >= kOptMinSizePe32) {
-    rva_count_offset = kOptRvaCountPe32;
+    rva_count_offset = pe::kOptRvaCountPe32;
   } else if (magic == pe::kMagicPe32Plus && machine != pe::kMachineI386 && optional_size >= kOptMinSizePe32Plus) {
-    rva_count_offset = kOptRvaCountPe32Plus;
+    rva_count_offset = pe::kOptRvaCountPe32Plus;
   } else {
     return Fail(message, L"PE32/PE32+ opsiyonel başlığı makine türüyle uyumsuz");
   }

@@ -22,10 +22,6 @@ constexpr std::uint32_t kMaxNameLength = 255;
 // Offsets in the optional header: image base and the data directories differ between PE32 and PE32+.
 constexpr std::uint32_t kOptImageBasePe32 = 28;
 constexpr std::uint32_t kOptImageBasePe32Plus = 24;
-constexpr std::uint32_t kOptRvaCountPe32 = 92;
-constexpr std::uint32_t kOptRvaCountPe32Plus = 108;
-constexpr std::uint32_t kSectionVirtualSize = 8;
-constexpr std::uint32_t kSectionVirtualAddress = 12;
 
 struct Image {
   const std::uint8_t* file = nullptr;
@@ -38,8 +34,8 @@ struct Image {
   bool Offset(std::uint64_t rva, std::uint64_t length, std::uint64_t* offset) const {
     for (std::uint32_t i = 0; i < section_count; ++i) {
       const std::uint8_t* section = sections + static_cast<std::uint64_t>(i) * pe::kSectionHeaderSize;
-      const std::uint64_t address = ReadLe32(section + kSectionVirtualAddress);
-      const std::uint64_t virtual_size = ReadLe32(section + kSectionVirtualSize);
+      const std::uint64_t address = ReadLe32(section + pe::kSectionVirtualAddress);
+      const std::uint64_t virtual_size = ReadLe32(section + pe::kSectionVirtualSize);
       const std::uint64_t raw_size = ReadLe32(section + pe::kSectionRawSize);
       const std::uint64_t raw_pointer = ReadLe32(section + pe::kSectionRawPointer);
       const std::uint64_t mapped = virtual_size != 0 && virtual_size < raw_size ? virtual_size : raw_size;
@@ -100,7 +96,7 @@ bool ReadPeImportNames(const std::uint8_t* file, std::uint64_t size, bool expect
   image.image_base = plus ? (static_cast<std::uint64_t>(ReadLe32(optional + kOptImageBasePe32Plus + 4)) << 32) |
                                 ReadLe32(optional + kOptImageBasePe32Plus)
                           : ReadLe32(optional + kOptImageBasePe32);
-  const std::uint32_t count_offset = plus ? kOptRvaCountPe32Plus : kOptRvaCountPe32;
+  const std::uint32_t count_offset = plus ? pe::kOptRvaCountPe32Plus : pe::kOptRvaCountPe32;
   const std::uint32_t directory_count = ReadLe32(optional + count_offset);
   auto directory = [&](std::uint32_t index, std::uint32_t* rva, std::uint32_t* length) {
     const std::uint64_t at = count_offset + 4 + static_cast<std::uint64_t>(index) * 8;
@@ -110,45 +106,44 @@ bool ReadPeImportNames(const std::uint8_t* file, std::uint64_t size, bool expect
     return *rva != 0;
   };
 
+  // Both directories are arrays of fixed-size descriptors ending in one whose name field is 0. (An import
+  // descriptor that is all zero has a zero name too; one with a name of 0 and other fields set cannot be read.)
+  struct Directory {
+    std::uint32_t index;
+    std::uint32_t descriptor_size;
+    std::uint32_t name_field;
+    std::vector<std::string>* names;
+    const wchar_t* outside;
+    const wchar_t* unreadable;
+  };
   PeImportNames found;
-  std::uint32_t rva = 0;
-  std::uint32_t length = 0;
-  if (directory(kImportDirectory, &rva, &length)) {
+  const Directory directories[] = {
+      {kImportDirectory, kImportDescriptorSize, kImportNameField, &found.imported,
+       L"PE içe aktarma tablosu dosya sınırlarının dışında", L"PE içe aktarılan DLL adı okunamadı"},
+      {kDelayImportDirectory, kDelayDescriptorSize, kDelayNameField, &found.delay_imported,
+       L"PE gecikmeli içe aktarma tablosu dosya sınırlarının dışında", L"PE gecikmeli DLL adı okunamadı"},
+  };
+  for (const Directory& d : directories) {
+    std::uint32_t rva = 0;
+    std::uint32_t length = 0;
+    if (!directory(d.index, &rva, &length)) continue;
     for (std::uint32_t i = 0;; ++i) {
       std::uint64_t offset = 0;
-      if (i >= kMaxDescriptors || !image.Offset(std::uint64_t{rva} + std::uint64_t{i} * kImportDescriptorSize,
-                                                kImportDescriptorSize, &offset)) {
-        return Fail(message, L"PE içe aktarma tablosu dosya sınırlarının dışında");
+      if (i >= kMaxDescriptors ||
+          !image.Offset(std::uint64_t{rva} + std::uint64_t{i} * d.descriptor_size, d.descriptor_size, &offset)) {
+        return Fail(message, d.outside);
       }
       const std::uint8_t* descriptor = file + offset;
-      bool terminator = true;
-      for (std::uint32_t b = 0; b < kImportDescriptorSize; ++b) terminator = terminator && descriptor[b] == 0;
-      if (terminator) break;
+      std::uint64_t name_rva = ReadLe32(descriptor + d.name_field);
+      if (name_rva == 0) break;
+      // Old delay-import tables hold virtual addresses instead of RVAs.
+      if (d.index == kDelayImportDirectory && (ReadLe32(descriptor) & kDelayRvaBased) == 0) {
+        if (name_rva < image.image_base) return Fail(message, d.unreadable);
+        name_rva -= image.image_base;
+      }
       std::string name;
-      if (!image.Name(ReadLe32(descriptor + kImportNameField), &name)) {
-        return Fail(message, L"PE içe aktarılan DLL adı okunamadı");
-      }
-      found.imported.push_back(name);
-    }
-  }
-  if (directory(kDelayImportDirectory, &rva, &length)) {
-    for (std::uint32_t i = 0;; ++i) {
-      std::uint64_t offset = 0;
-      if (i >= kMaxDescriptors || !image.Offset(std::uint64_t{rva} + std::uint64_t{i} * kDelayDescriptorSize,
-                                                kDelayDescriptorSize, &offset)) {
-        return Fail(message, L"PE gecikmeli içe aktarma tablosu dosya sınırlarının dışında");
-      }
-      const std::uint8_t* descriptor = file + offset;
-      const std::uint64_t name_field = ReadLe32(descriptor + kDelayNameField);
-      if (name_field == 0) break;
-      // Old tables hold virtual addresses instead of RVAs.
-      const bool rva_based = (ReadLe32(descriptor) & kDelayRvaBased) != 0;
-      if (!rva_based && name_field < image.image_base) return Fail(message, L"PE gecikmeli DLL adı okunamadı");
-      std::string name;
-      if (!image.Name(rva_based ? name_field : name_field - image.image_base, &name)) {
-        return Fail(message, L"PE gecikmeli DLL adı okunamadı");
-      }
-      found.delay_imported.push_back(name);
+      if (!image.Name(name_rva, &name)) return Fail(message, d.unreadable);
+      d.names->push_back(std::move(name));
     }
   }
   *names = std::move(found);
