@@ -186,4 +186,54 @@ bool ApplySecureOwnership(const std::wstring& path, std::wstring* message) {
   return VerifySecureObject(object.get(), is_folder, message);
 }
 
+bool ReadFileDacl(HANDLE file, UniqueSecurityDescriptor* descriptor, PACL* dacl, std::wstring* message) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  *dacl = nullptr;
+  const DWORD result =
+      ::GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr, &raw);
+  descriptor->reset(raw);
+  if (result != ERROR_SUCCESS || !*descriptor || *dacl == nullptr) {
+    *dacl = nullptr;
+    *message = L"Yeni dosyanın devraldığı izinler okunamadı: " + WindowsErrorText(result);
+    return false;
+  }
+  return true;
+}
+
+bool VerifyInheritedFileDescriptor(PSECURITY_DESCRIPTOR descriptor, std::wstring* message) {
+  DescriptorFacts facts;
+  ReadDescriptorFacts(descriptor, &facts);
+  return EvaluateInheritedFileRule(facts, message);
+}
+
+bool ResetToInheritedSecurity(HANDLE file, PACL inherited_dacl, std::wstring* message) {
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = SECURITY_MAX_SID_SIZE;
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) {
+    *message = L"Yerleşik güvenlik kimlikleri hazırlanamadı.";
+    return false;
+  }
+  DWORD result;
+  {
+    ScopedPrivilege restore(SE_RESTORE_NAME);
+    result = ::SetSecurityInfo(file, SE_FILE_OBJECT,
+                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                                   UNPROTECTED_DACL_SECURITY_INFORMATION,
+                               administrators, nullptr, inherited_dacl, nullptr);
+  }
+  if (result != ERROR_SUCCESS) {
+    *message = L"Kurulan dosyanın izinleri hedef klasörünkilere ayarlanamadı: " + WindowsErrorText(result);
+    return false;
+  }
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  result = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                             nullptr, nullptr, nullptr, &raw);
+  UniqueSecurityDescriptor descriptor(raw);
+  if (result != ERROR_SUCCESS || !descriptor) {
+    *message = L"Kurulan dosyanın izinleri okunamadı: " + WindowsErrorText(result);
+    return false;
+  }
+  return VerifyInheritedFileDescriptor(descriptor.get(), message);
+}
+
 }  // namespace tavlun
