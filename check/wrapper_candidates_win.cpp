@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "check/check_budget.h"
 #include "check/wrapper_candidates.h"
 
 namespace tavlun {
@@ -21,7 +22,7 @@ std::wstring ReadDirectory(Query query) {
 
 }  // namespace
 
-std::vector<WrapperCandidate> ProbeWrapperCandidates() {
+std::vector<WrapperCandidate> ProbeWrapperCandidates(bool examine) {
   std::vector<WrapperCandidate> candidates;
   const std::wstring windows = ReadDirectory([](wchar_t* b, UINT n) { return ::GetWindowsDirectoryW(b, n); });
   if (windows.empty()) return candidates;
@@ -38,7 +39,11 @@ std::vector<WrapperCandidate> ProbeWrapperCandidates() {
        WrapperCandidateLocations(windows, architecture, wow64_directory, system_directory)) {
     WrapperCandidate candidate;
     candidate.displayPath = location.displayPath;
-    candidate.probe = ProbeExecutable(location.probePath, true);
+    if (examine) {
+      candidate.probe = ProbeExecutable(location.probePath, true);
+    } else {
+      candidate.probe.detail = kNotExaminedDetail;
+    }
     candidates.push_back(std::move(candidate));
   }
   return candidates;
