@@ -15,10 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/entry.h"
-#include "app/run_mode.h"
+#include "bench/bench_support.h"
 #include "check/report.h"
-#include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 
@@ -33,16 +31,7 @@ constexpr wchar_t kJdkKey[] = L"SOFTWARE\\JavaSoft\\JDK";
 constexpr wchar_t kJreKey[] = L"SOFTWARE\\JavaSoft\\JRE";
 constexpr wchar_t kJavaSoftKey[] = L"SOFTWARE\\JavaSoft";
 
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using tavlun::bench::NowMs;
 
 struct Run {
   double ms = 0;
@@ -133,12 +122,8 @@ void Print(const char* name, const Run& run) {
 }  // namespace
 
 int wmain() {
-  tavlun::sysdll::HardenDllSearch();
-  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  // The check starts this program as its probe child.
-  std::vector<std::wstring> args;
-  const bool split = tavlun::SplitProcessCommandLine(&args);
-  if (tavlun::SelectRunMode(split, args) == tavlun::RunMode::ProbeMode) return tavlun::RunProbeMode();
+  int probe_exit = 0;
+  if (tavlun::bench::RanAsProbeChild(&probe_exit)) return probe_exit;
 
   wchar_t wow64[MAX_PATH + 1] = {};
   const UINT wow64_length = ::GetSystemWow64DirectoryW(wow64, MAX_PATH + 1);
