@@ -34,8 +34,9 @@ bool ApplySecureOwnership(const std::wstring& path, std::wstring* message);
 bool ReadFileDacl(HANDLE file, UniqueSecurityDescriptor* descriptor, PACL* dacl, std::wstring* message);
 
 // Through a handle opened with WRITE_OWNER | WRITE_DAC | READ_CONTROL: owner Administrators and `inherited_dacl`
-// (the DACL a new file received in the same folder) as an unprotected DACL, then EvaluateInheritedFileRule on what
-// the file holds. Undoes whatever ReplaceFileW copied over from the file it replaced.
+// (the DACL a new file received in the same folder, entries kept as they are) as an unprotected, auto-inherited
+// DACL, then EvaluateInheritedFileRule on what the file holds. Undoes whatever ReplaceFileW copied over from the
+// file it replaced.
 bool ResetToInheritedSecurity(HANDLE file, PACL inherited_dacl, std::wstring* message);
 
 // EvaluateInheritedFileRule on a descriptor held in memory.

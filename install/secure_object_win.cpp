@@ -209,25 +209,29 @@ bool VerifyInheritedFileDescriptor(PSECURITY_DESCRIPTOR descriptor, std::wstring
 bool ResetToInheritedSecurity(HANDLE file, PACL inherited_dacl, std::wstring* message) {
   BYTE administrators[SECURITY_MAX_SID_SIZE];
   DWORD size = SECURITY_MAX_SID_SIZE;
-  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size)) {
-    *message = L"Yerleşik güvenlik kimlikleri hazırlanamadı.";
+  SECURITY_DESCRIPTOR wanted;
+  // The entries are written as they are, marked inherited and unprotected, straight to the object: no
+  // inheritance is computed anew from a parent the handle does not name.
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) ||
+      !::InitializeSecurityDescriptor(&wanted, SECURITY_DESCRIPTOR_REVISION) ||
+      !::SetSecurityDescriptorOwner(&wanted, administrators, FALSE) ||
+      !::SetSecurityDescriptorDacl(&wanted, TRUE, inherited_dacl, FALSE) ||
+      !::SetSecurityDescriptorControl(&wanted, SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED, SE_DACL_AUTO_INHERITED)) {
+    *message = L"Kurulan dosyanın izinleri hazırlanamadı: " + WindowsErrorText(::GetLastError());
     return false;
   }
-  DWORD result;
+  bool written;
   {
     ScopedPrivilege restore(SE_RESTORE_NAME);
-    result = ::SetSecurityInfo(file, SE_FILE_OBJECT,
-                               OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                                   UNPROTECTED_DACL_SECURITY_INFORMATION,
-                               administrators, nullptr, inherited_dacl, nullptr);
+    written = ::SetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &wanted) != FALSE;
   }
-  if (result != ERROR_SUCCESS) {
-    *message = L"Kurulan dosyanın izinleri hedef klasörünkilere ayarlanamadı: " + WindowsErrorText(result);
+  if (!written) {
+    *message = L"Kurulan dosyanın izinleri hedef klasörünkilere ayarlanamadı: " + WindowsErrorText(::GetLastError());
     return false;
   }
   PSECURITY_DESCRIPTOR raw = nullptr;
-  result = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                             nullptr, nullptr, nullptr, &raw);
+  const DWORD result = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                         nullptr, nullptr, nullptr, nullptr, &raw);
   UniqueSecurityDescriptor descriptor(raw);
   if (result != ERROR_SUCCESS || !descriptor) {
     *message = L"Kurulan dosyanın izinleri okunamadı: " + WindowsErrorText(result);

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "core/scoped_privilege.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
@@ -240,13 +243,17 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
   std::wstring protection_failure;  // why the installed file could not be given the folder's protection
   {
     // Attribute and security rights too: whatever the swap copied from the replaced file is undone through this
-    // handle once it is proved to be ours.
+    // handle once it is proved to be ours. The copied DACL may refuse them; with the secure flag they come from
+    // the restore privilege instead (backup semantics).
     const DWORD access = GENERIC_READ | READ_CONTROL | FILE_WRITE_ATTRIBUTES | (secure ? WRITE_DAC | WRITE_OWNER : 0);
+    std::optional<ScopedPrivilege> restore;
+    if (secure) restore.emplace(SE_RESTORE_NAME);
     UniqueHandle installed(::CreateFileW(target.file_path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                          nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT |
-                                             FILE_ATTRIBUTE_NORMAL,
+                                             FILE_ATTRIBUTE_NORMAL | (secure ? FILE_FLAG_BACKUP_SEMANTICS : 0),
                                          nullptr));
+    restore.reset();  // keeps the last error of the open
     if (!installed) {
       out.win32_error = ::GetLastError();
       target_vanished = out.win32_error == ERROR_FILE_NOT_FOUND;
