@@ -147,8 +147,9 @@ std::wstring ResolvePathText(const std::wstring& text) {
 
 std::wstring ProgramNameForClipboard(const std::wstring& opener_path, const RedactionValues& values,
                                      const std::wstring& user_name) {
-  std::size_t slash = opener_path.find_last_of(L"\\/");
-  const std::wstring name = SanitizeForDisplay(slash == std::wstring::npos ? opener_path : opener_path.substr(slash + 1));
+  const std::size_t slash = opener_path.find_last_of(L"\\/");
+  const std::wstring name =
+      SanitizeForDisplay(slash == std::wstring::npos ? opener_path : opener_path.substr(slash + 1));
   const std::wstring folded = ToLowerText(name);
   const bool program = folded.size() > 4 && folded.compare(folded.size() - 4, 4, L".exe") == 0 &&
                        folded.find_first_of(L"\\/:") == std::wstring::npos;

@@ -25,9 +25,9 @@ using RedactionValues = std::array<std::wstring, kRedactionVariables.size()>;
 
 inline constexpr wchar_t kRedactedUserWord[] = L"<kullanıcı>";
 
-// Pure text rule: SanitizeForDisplay and ResolvePathText, then each non-empty value (resolved the same way) (longest first, ties in table order), made
-// display-safe the same way, replaced by its placeholder ignoring case wherever it stands as a whole folder (not
-// followed by more of a name), then every name segment after "\users\" that is not empty and does not begin with
+// Pure text rule: SanitizeForDisplay and ResolvePathText, then each non-empty value (longest first, ties in table
+// order), made display-safe and resolved the same way, replaced by its placeholder ignoring case wherever it stands
+// as a whole folder (not followed by more of a name), then every name segment after "\users\" that is not empty and does not begin with
 // "%" replaced by kRedactedUserWord. Forward slashes count as backslashes when matching, so a path written with
 // either separator loses the same parts.
 std::wstring RedactPathText(const std::wstring& text, const RedactionValues& values);
