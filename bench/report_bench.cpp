@@ -13,11 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/entry.h"
-#include "app/run_mode.h"
+#include "bench/bench_support.h"
 #include "check/pcsc_probe_win.h"
 #include "check/report.h"
-#include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 
@@ -26,16 +24,7 @@ namespace {
 constexpr int kReportRuns = 7;
 constexpr int kChildRuns = 25;
 
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using tavlun::bench::NowMs;
 
 struct Stats {
   double best = 0;
@@ -83,12 +72,8 @@ void Print(const char* name, int runs, const Stats& stats) {
 }  // namespace
 
 int wmain() {
-  tavlun::sysdll::HardenDllSearch();
-  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  // The check starts this program as its probe child.
-  std::vector<std::wstring> args;
-  const bool split = tavlun::SplitProcessCommandLine(&args);
-  if (tavlun::SelectRunMode(split, args) == tavlun::RunMode::ProbeMode) return tavlun::RunProbeMode();
+  int probe_exit = 0;
+  if (tavlun::bench::RanAsProbeChild(&probe_exit)) return probe_exit;
 
   std::vector<double> report_ms;
   std::size_t full_chars = 0;

@@ -29,9 +29,15 @@ inline constexpr wchar_t kTextNotDecodable[] = L"metin kodlaması çözülemedi"
 // single-link file and a PE image of the expected kind. Never fails as a whole: see ExecutableProbe.
 ExecutableProbe ProbeExecutable(const std::wstring& path, bool expect_dll);
 
+// ProbeExecutable for a caller that holds the file's directory chain pinned (PinDirectoryChain) until it returns.
+ExecutableProbe ProbeExecutableInPinnedFolder(const std::wstring& path, bool expect_dll);
+
 // Reads a file of at most kMaxCheckedTextFileBytes inside a pinned local chain and decodes it (DecodeTextFileBytes).
 // False with a message on failure; the message is empty only when the path has no directory.
 bool ReadBoundedTextFile(const std::wstring& path, std::wstring* text, std::wstring* message);
+
+// ReadBoundedTextFile for a caller that holds the file's directory chain pinned until it returns.
+bool ReadBoundedTextFileInPinnedFolder(const std::wstring& path, std::wstring* text, std::wstring* message);
 
 // Converts bytes in the system ANSI code page; false when nothing could be converted.
 using AnsiTextDecoder = bool (*)(const std::uint8_t* bytes, std::size_t length, std::wstring* text);

@@ -34,14 +34,24 @@ bool DecodeAnsi(const std::uint8_t* bytes, std::size_t length, std::wstring* tex
 }  // namespace
 
 ExecutableProbe ProbeExecutable(const std::wstring& path, bool expect_dll) {
+  const std::size_t slash = path.rfind(L'\\');
+  if (slash == std::wstring::npos) return ExecutableProbe();
+  DirectoryHandleList chain;
+  std::wstring message;
+  if (!PinDirectoryChain(path.substr(0, slash), &chain, &message)) {
+    ExecutableProbe probe;
+    probe.detail = message;
+    return probe;
+  }
+  return ProbeExecutableInPinnedFolder(path, expect_dll);
+}
+
+ExecutableProbe ProbeExecutableInPinnedFolder(const std::wstring& path, bool expect_dll) {
   ExecutableProbe probe;
   const std::size_t slash = path.rfind(L'\\');
   if (slash == std::wstring::npos) return probe;
-
-  DirectoryHandleList chain;
   std::wstring message;
-  if (!PinDirectoryChain(path.substr(0, slash), &chain, &message) ||
-      !CheckPathComponent(path.substr(slash + 1), &message)) {
+  if (!CheckPathComponent(path.substr(slash + 1), &message)) {
     probe.detail = message;
     return probe;
   }
@@ -79,8 +89,17 @@ bool ReadBoundedTextFile(const std::wstring& path, std::wstring* text, std::wstr
   }
   DirectoryHandleList chain;
   std::wstring fragment;
-  if (!PinDirectoryChain(path.substr(0, slash), &chain, &fragment) ||
-      !CheckPathComponent(path.substr(slash + 1), &fragment)) {
+  if (!PinDirectoryChain(path.substr(0, slash), &chain, &fragment)) {
+    if (message != nullptr) *message = fragment;
+    return false;
+  }
+  return ReadBoundedTextFileInPinnedFolder(path, text, message);
+}
+
+bool ReadBoundedTextFileInPinnedFolder(const std::wstring& path, std::wstring* text, std::wstring* message) {
+  const std::size_t slash = path.rfind(L'\\');
+  std::wstring fragment;
+  if (slash == std::wstring::npos || !CheckPathComponent(path.substr(slash + 1), &fragment)) {
     if (message != nullptr) *message = fragment;
     return false;
   }

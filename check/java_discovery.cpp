@@ -6,14 +6,6 @@
 namespace tavlun {
 namespace {
 
-bool SameHome(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCaseUnit(a[i]) != FoldCaseUnit(b[i])) return false;
-  }
-  return true;
-}
-
 bool IsHighSurrogate(std::uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
@@ -29,25 +21,36 @@ std::wstring NormalizeJavaHome(const std::wstring& raw_home) {
   return home;
 }
 
-void AddJavaCandidate(JavaCandidateList* candidates, const std::wstring& raw_home, const std::wstring& label,
-                      const std::wstring& raw_version) {
-  const std::wstring home = NormalizeJavaHome(raw_home);
-  if (home.empty()) return;
-  for (JavaCandidate& candidate : *candidates) {
-    if (!SameHome(candidate.home, home)) continue;
-    if (!label.empty() && candidate.sources.find(label) == std::wstring::npos) {
-      const std::size_t joined = candidate.sources.size() + 2 + label.size();
-      if (joined <= kMaxJavaSourcesChars) candidate.sources += L"; " + label;
-    }
-    if (candidate.registryVersion.empty()) candidate.registryVersion = SanitizeVersionToken(raw_version, true);
-    return;
+void MergeJavaSource(JavaCandidate* candidate, const std::wstring& label, const std::wstring& raw_version) {
+  if (!label.empty() && candidate->sources.find(label) == std::wstring::npos) {
+    const std::size_t joined = candidate->sources.size() + 2 + label.size();
+    if (joined <= kMaxJavaSourcesChars) candidate->sources += L"; " + label;
   }
-  if (candidates->size() >= kMaxJavaCandidates) return;
+  if (candidate->registryVersion.empty()) candidate->registryVersion = SanitizeVersionToken(raw_version, true);
+}
+
+std::size_t AddJavaCandidate(JavaCandidateSet* candidates, const std::wstring& raw_home, const std::wstring& label,
+                             const std::wstring& raw_version) {
+  std::wstring home = NormalizeJavaHome(raw_home);
+  if (home.empty()) return kNoJavaCandidate;
+  std::wstring folded = ToLowerText(home);
+  const auto known = candidates->positions.find(folded);
+  if (known != candidates->positions.end()) {
+    MergeJavaSource(&candidates->list[known->second], label, raw_version);
+    return known->second;
+  }
+  if (candidates->list.size() >= kMaxJavaCandidates) {
+    candidates->full = true;
+    return kNoJavaCandidate;
+  }
   JavaCandidate candidate;
-  candidate.home = home;
+  candidate.home = std::move(home);
   candidate.sources = label.substr(0, kMaxJavaSourcesChars);
   candidate.registryVersion = SanitizeVersionToken(raw_version, true);
-  candidates->push_back(std::move(candidate));
+  const std::size_t index = candidates->list.size();
+  candidates->list.push_back(std::move(candidate));
+  candidates->positions.emplace(std::move(folded), index);
+  return index;
 }
 
 std::wstring JavaSourceLabel(const std::wstring& root_label, const std::wstring& view_label, const std::wstring& key) {

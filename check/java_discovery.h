@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "check/executable_probe.h"
@@ -28,6 +29,22 @@ struct JavaCandidate {
 // Discovery order is the report's numbering; at most kMaxJavaCandidates.
 using JavaCandidateList = std::vector<JavaCandidate>;
 
+// The candidates being collected, with their homes folded (ToLowerText) for finding an equal home without a scan:
+// a declaration costs the length of its home, whatever the list holds.
+struct JavaCandidateSet {
+  JavaCandidateList list;
+  std::unordered_map<std::wstring, std::size_t> positions;  // folded home -> index in list
+  bool full = false;  // a new home was dropped because the list held kMaxJavaCandidates
+};
+
+inline constexpr std::size_t kNoJavaCandidate = static_cast<std::size_t>(-1);
+
+// What DiscoverJava found; the parts it left are named in `budget` (see check_budget.h).
+struct JavaDiscovery {
+  JavaCandidateList candidates;
+  bool listFull = false;  // more distinct homes were declared than kMaxJavaCandidates
+};
+
 inline constexpr wchar_t kJavaHomeNotValidated[] = L"Java home yerel/reparse yol doğrulamasını geçmedi: ";
 inline constexpr wchar_t kJavaHomeLabel[] = L"JAVA_HOME";
 
@@ -35,9 +52,14 @@ inline constexpr wchar_t kJavaHomeLabel[] = L"JAVA_HOME";
 std::wstring NormalizeJavaHome(const std::wstring& raw_home);
 
 // Merges into the candidate with the same home (case-insensitive) or appends a new one; see JavaCandidate for
-// the bounds. An empty home, or a new home beyond kMaxJavaCandidates, is dropped.
-void AddJavaCandidate(JavaCandidateList* candidates, const std::wstring& raw_home, const std::wstring& label,
-                      const std::wstring& raw_version);
+// the bounds. An empty home, or a new home beyond kMaxJavaCandidates, is dropped (and `full` set). Returns the
+// candidate's index, or kNoJavaCandidate when dropped.
+std::size_t AddJavaCandidate(JavaCandidateSet* candidates, const std::wstring& raw_home, const std::wstring& label,
+                             const std::wstring& raw_version);
+
+// The merge step of AddJavaCandidate on a known candidate: the label joins `sources` (unless empty, already
+// contained, or beyond 4096 characters) and an empty registryVersion takes the version token.
+void MergeJavaSource(JavaCandidate* candidate, const std::wstring& label, const std::wstring& raw_version);
 
 // The source label of a JavaSoft key: "<root>/<view>/<key path>", e.g. "HKLM/64-bit/SOFTWARE\JavaSoft\JDK".
 std::wstring JavaSourceLabel(const std::wstring& root_label, const std::wstring& view_label, const std::wstring& key);
@@ -66,8 +88,19 @@ bool InterpretRegistryString(std::uint32_t type, const std::uint8_t* data, std::
 // Every high surrogate followed by a low one, no low surrogate alone.
 bool IsWellFormedUtf16(const std::wstring& text);
 
-// Scans the 16 JavaSoft locations and JAVA_HOME, then examines each candidate (home chain, release file,
-// bin\java.exe and bin\javaws.exe) and sets majorVersion. Never fails; problems are skipped or recorded.
+class CheckBudget;
+
+// Scans the 16 JavaSoft locations (HKCU is one key in both views: it is read once and each home found there is
+// labelled for both views, as a second reading would) and JAVA_HOME, then examines each candidate (home chain,
+// release file, bin\java.exe and bin\javaws.exe, the chain opened once) and sets majorVersion. Never fails;
+// problems are skipped or recorded. Once the budget is spent, the rest of the registry is not read and the
+// remaining candidates are listed with kNotExaminedDetail; both are noted in the budget.
+JavaDiscovery DiscoverJava(CheckBudget* budget);
+
+// DiscoverJava without a time budget.
 JavaCandidateList DiscoverJava();
+
+// Examines the candidates in order while the budget lasts; the rest get kNotExaminedDetail.
+void ExamineJavaCandidates(JavaCandidateList* candidates, CheckBudget* budget);
 
 }  // namespace tavlun

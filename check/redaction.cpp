@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "check/display_text.h"
 
@@ -42,6 +43,48 @@ void ReplaceAllPathIgnoreCase(std::wstring* text, const std::wstring& needle, co
   }
 }
 
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool IsDriveSegment(const std::wstring& segment) { return segment.size() == 2 && segment[1] == L':'; }
+
+// The last segment of a resolved path, without separators around it.
+std::wstring LastSegment(const std::wstring& path) {
+  std::size_t end = path.size();
+  while (end > 0 && IsSeparator(path[end - 1])) --end;
+  std::size_t begin = end;
+  while (begin > 0 && !IsSeparator(path[begin - 1])) --begin;
+  return path.substr(begin, end - begin);
+}
+
+// The names that identify the user: the user name, the profile folder's name, and the name after a users folder
+// in any of the user's folders; each also by its words of three letters or more.
+std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std::wstring& user_name) {
+  std::vector<std::wstring> names = {user_name, LastSegment(ResolvePathText(values.back()))};
+  for (const std::wstring& value : values) {
+    const std::wstring resolved = ResolvePathText(value);
+    const std::wstring folded = FoldForPathMatch(resolved);
+    const std::size_t users = folded.find(L"\\users\\");
+    if (users == std::wstring::npos) continue;
+    const std::size_t begin = users + 7;
+    const std::size_t end = folded.find(L'\\', begin);
+    names.push_back(resolved.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
+  }
+  std::vector<std::wstring> folded_names;
+  for (const std::wstring& name : names) {
+    const std::wstring folded = ToLowerText(SanitizeForDisplay(name));
+    if (folded.empty()) continue;
+    folded_names.push_back(folded);
+    std::size_t begin = 0;
+    while (begin < folded.size()) {
+      std::size_t end = folded.find(L' ', begin);
+      if (end == std::wstring::npos) end = folded.size();
+      if (end - begin >= 3 && end - begin < folded.size()) folded_names.push_back(folded.substr(begin, end - begin));
+      begin = end + 1;
+    }
+  }
+  return folded_names;
+}
+
 void RedactUserNameSegments(std::wstring* text) {
   static const std::wstring kUsersFolder = L"\\users\\";
   const std::wstring word = kRedactedUserWord;
@@ -65,15 +108,68 @@ void RedactUserNameSegments(std::wstring* text) {
 
 }  // namespace
 
+std::wstring ResolvePathText(const std::wstring& text) {
+  struct Segment {
+    std::wstring name;
+    wchar_t separator;  // the first of the run that followed it; 0 at the end of the text
+  };
+  std::wstring lead;  // separators before the first segment: two at most, as a network path starts
+  std::size_t i = 0;
+  for (; i < text.size() && IsSeparator(text[i]); ++i) {
+    if (lead.size() < 2) lead.push_back(text[i]);
+  }
+  std::vector<Segment> segments;
+  while (i < text.size()) {
+    std::size_t end = i;
+    while (end < text.size() && !IsSeparator(text[end])) ++end;
+    std::wstring name = text.substr(i, end - i);
+    const wchar_t separator = end < text.size() ? text[end] : L'\0';
+    while (end < text.size() && IsSeparator(text[end])) ++end;
+    i = end;
+    if (name == L"..") {
+      if (!segments.empty() && !IsDriveSegment(segments.back().name)) segments.pop_back();
+      continue;
+    }
+    std::size_t keep = name.size();
+    while (keep > 0 && (name[keep - 1] == L'.' || name[keep - 1] == L' ')) --keep;
+    if (keep == 0) continue;  // "." and names made only of dots and blanks name no folder of their own
+    name.resize(keep);
+    segments.push_back({std::move(name), separator});
+  }
+  std::wstring resolved = lead;
+  for (const Segment& segment : segments) {
+    resolved += segment.name;
+    if (segment.separator != L'\0') resolved.push_back(segment.separator);
+  }
+  // A dropped first segment can leave a blank in front ("..\ x"); the end never holds one.
+  return TrimWhitespace(resolved);
+}
+
+std::wstring ProgramNameForClipboard(const std::wstring& opener_path, const RedactionValues& values,
+                                     const std::wstring& user_name) {
+  const std::size_t slash = opener_path.find_last_of(L"\\/");
+  const std::wstring name =
+      SanitizeForDisplay(slash == std::wstring::npos ? opener_path : opener_path.substr(slash + 1));
+  const std::wstring folded = ToLowerText(name);
+  const bool program = folded.size() > 4 && folded.compare(folded.size() - 4, 4, L".exe") == 0 &&
+                       folded.find_first_of(L"\\/:") == std::wstring::npos;
+  if (!program) return kUnnamedProgramWord;
+  for (const std::wstring& private_name : PrivateNames(values, user_name)) {
+    if (folded.find(private_name) != std::wstring::npos) return kUnnamedProgramWord;
+  }
+  return name;
+}
+
 std::wstring RedactPathText(const std::wstring& text, const RedactionValues& values) {
-  std::wstring redacted = SanitizeForDisplay(text);
+  // Windows would open the same folder under each spelling it resolves, so the rules see the resolved path.
+  std::wstring redacted = ResolvePathText(SanitizeForDisplay(text));
   std::array<std::size_t, kRedactionVariables.size()> order{};
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(),
                    [&values](std::size_t a, std::size_t b) { return values[a].size() > values[b].size(); });
   for (std::size_t index : order) {
     // The text is display-safe by now, so the folder is looked for in its display-safe form.
-    const std::wstring folder = SanitizeForDisplay(values[index]);
+    const std::wstring folder = ResolvePathText(SanitizeForDisplay(values[index]));
     if (folder.empty()) continue;
     ReplaceAllPathIgnoreCase(&redacted, folder, kRedactionVariables[index].placeholder);
   }

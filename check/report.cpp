@@ -36,9 +36,19 @@ std::wstring CutToLimit(std::wstring text, std::size_t limit, const wchar_t* not
 
 std::wstring Redact(const ReportFacts& f, const std::wstring& path) { return RedactPathText(path, f.redaction); }
 
-std::wstring OpenerName(const std::wstring& opener_path) {
-  if (opener_path.empty()) return L"yok";
-  return SanitizeForDisplay(OpenerFileName(opener_path));
+std::wstring OpenerName(const ReportFacts& f) {
+  if (!f.jnlpExamined) return L"incelenmedi";
+  if (f.jnlp.openerPath.empty()) return L"yok";
+  return ProgramNameForClipboard(f.jnlp.openerPath, f.redaction, f.userName);
+}
+
+std::wstring JoinedDisplaySafe(const std::vector<std::wstring>& items) {
+  std::wstring text;
+  for (const std::wstring& item : items) {
+    if (!text.empty()) text += L", ";
+    text += SanitizeForDisplay(item);
+  }
+  return text;
 }
 
 void WriteHeader(Texts& t, const ReportFacts& f) {
@@ -103,6 +113,12 @@ void WriteDll(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   }
   report.items.push_back(BuildDllItem(f.targetsResolved, f.payloadsVerified, dll));
   report.items.push_back(BuildRuntimeItem(dll));
+  if (!f.leftoverEngineFiles.empty()) {
+    const std::wstring names = JoinedDisplaySafe(f.leftoverEngineFiles);
+    AddFinding(report, FindingSeverity::Warning,
+               L"Sistem klasöründe yarıda kalmış bir kurulumdan geçici dosya kaldı: " + names + L".");
+    t.Both(L"Kalan geçici dosyalar=" + names + L"\r\n");
+  }
 
   const wchar_t* runtime = dll.package_verified && dll.runtime_confirmed ? L"ayrı Visual C++ paketi gerekmiyor"
                            : dll.package_verified                        ? L"doğrulanamadı"
@@ -158,6 +174,7 @@ JavaCounts WriteJava(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   }
   t.Both(L"Yapısal java.exe sayısı=" + DecimalText(c.structuralJava) + L"; yapısal javaws.exe sayısı=" +
          DecimalText(c.structuralJavaws) + L"\r\n");
+  if (f.javaListFull) t.Both(L"Aday listesi sınırda doldu; sonraki Java ev dizinleri listelenmedi.\r\n");
 
   if (c.structuralJava > 0 && c.eligible > 0) {
     AddFinding(report, FindingSeverity::Info,
@@ -181,6 +198,11 @@ JavaCounts WriteJava(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
                DecimalText(c.unknownVersion) +
                    L" Java programının sürümü belirlenemedi; 7+ gereksinimi doğrulanamadı.");
   }
+  if (f.javaListFull) {
+    AddFinding(report, FindingSeverity::Warning,
+               DecimalText(static_cast<std::uint64_t>(f.javaCandidates.size())) +
+                   L" Java ev dizini listelendi; daha fazlası bildirildiği için sonrakiler incelenmedi.");
+  }
   report.items.push_back(BuildJavaItem(c.structuralJava, c.eligible, c.belowMinimum, c.unknownVersion));
   return c;
 }
@@ -191,12 +213,17 @@ void WriteJnlp(Texts& t, DiagnosticReport& report, const ReportFacts& f,
   const std::wstring verification = DescribeProbedFile(jnlp.opener);
   t.full += std::wstring(L"\r\n[Etkin .jnlp ilişkilendirmesi]\r\n") + L"AssocQueryString HRESULT=0x" +
             HexDigitsNoPad(static_cast<std::uint32_t>(jnlp.queryResult)) + L"\r\n" + L"Yürütücü=" +
-            (jnlp.openerPath.empty() ? std::wstring(L"yok") : Redact(f, jnlp.openerPath)) + L"\r\n" + L"Doğrulama=" +
-            verification + L"\r\n";
-  t.clip += L"\r\n[Etkin .jnlp ilişkilendirmesi]\r\nYürütücü adı=" + OpenerName(jnlp.openerPath) +
-            L"; tam yol panodan çıkarıldı" + L"\r\nDoğrulama=" + verification + L"\r\n";
+            (!f.jnlpExamined             ? std::wstring(L"incelenmedi")
+             : jnlp.openerPath.empty() ? std::wstring(L"yok")
+                                       : Redact(f, jnlp.openerPath)) +
+            L"\r\n" + L"Doğrulama=" + verification + L"\r\n";
+  t.clip += L"\r\n[Etkin .jnlp ilişkilendirmesi]\r\nYürütücü adı=" + OpenerName(f) + L"; tam yol panodan çıkarıldı" +
+            L"\r\nDoğrulama=" + verification + L"\r\n";
 
-  const JnlpOpenerKind kind = ClassifyJnlpOpener(jnlp.openerFound, jnlp.opener.structurallyValid, jnlp.openerPath);
+  // An association that was not looked up is not said to be missing.
+  const JnlpOpenerKind kind =
+      f.jnlpExamined ? ClassifyJnlpOpener(jnlp.openerFound, jnlp.opener.structurallyValid, jnlp.openerPath)
+                     : JnlpOpenerKind::OpenerNotExamined;
   if (kind == JnlpOpenerKind::JavawsOpener) {
     AddFinding(report, FindingSeverity::Info,
                L".jnlp için javaws.exe adlı olası bir Web Start başlatıcısı kayıtlı; çalıştırılmadı ve güven/imza "
@@ -360,6 +387,15 @@ void WriteWrapper(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   t.clip += L"Bu dosyanın yokluğu tek başına hata değildir.\r\n\r\n";
 }
 
+void WriteNotExamined(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
+  if (f.notExamined.empty()) return;
+  const std::wstring parts = JoinedDisplaySafe(f.notExamined);
+  AddFinding(report, FindingSeverity::Warning,
+             L"Sistem kontrolü " + DecimalText(kCheckTimeLimitMs / 1000) +
+                 L" saniyelik süre sınırına ulaştı ve normal olarak sonlandırıldı; incelenmeyenler: " + parts + L".");
+  t.Both(L"[Süre sınırı]\r\nİncelenmeyenler=" + parts + L"\r\n\r\n");
+}
+
 void WriteLinks(Texts& t) {
   t.full += std::wstring(L"[Resmî bağlantılar — otomatik açılmadı]\r\n") + L"e-Devlet e-İmza=" +
             kStatePortalESignatureUrl + L"\r\n" + L"Kamu SM sürücü hizmeti=" + kCertificateAuthorityDriverServiceUrl +
@@ -400,6 +436,7 @@ DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts) {
   WriteJnlp(t, report, facts, java);
   WritePcsc(t, report, facts);
   WriteWrapper(t, report, facts);
+  WriteNotExamined(t, report, facts);
   WriteLinks(t);
   // The row order is decided in one place, for the report as for the window.
   report.items = NormalizeRequirementItems(report.items);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check_budget.h"
 #include "check/java_discovery.h"
 #include "check/jnlp_association.h"
 #include "check/pcsc_probe.h"
@@ -64,8 +65,13 @@ struct ReportFacts {
   std::wstring payloadMessage;  // the first verification failure
   DllState dllState;
 
+  // Engine files left in a target folder by an interrupted installation: "label: name" (names only).
+  std::vector<std::wstring> leftoverEngineFiles;
+
   std::vector<JavaCandidate> javaCandidates;
+  bool javaListFull = false;  // more distinct homes were declared than could be listed
   JnlpAssociation jnlp;
+  bool jnlpExamined = true;  // false when the time budget was spent before the association was looked up
 
   PcscProbeOutcome pcsc;
   std::wstring serviceErrorText;  // the Windows text of pcsc.serviceError
@@ -74,6 +80,10 @@ struct ReportFacts {
 
   // The user's folders as the environment gave them; every path in the report is redacted with them.
   RedactionValues redaction;
+  std::wstring userName;  // USERNAME; the clipboard names no program that carries it
+
+  // Parts of the check left out because its time budget was spent, in the order they were left.
+  std::vector<std::wstring> notExamined;
 };
 
 // Writes findings, rows and both texts from the facts. Throws only on memory exhaustion.
@@ -81,9 +91,15 @@ DiagnosticReport AssembleDiagnosticReport(const ReportFacts& facts);
 
 // Runs every read-only check of this machine (targets, embedded builds, installed DLLs, Java, the .jnlp opener,
 // the smart-card probe, PKCS11Wrapper.dll). Writes nothing; the only process it starts is the probe.
-ReportFacts GatherReportFacts();
+// Once `budget` is spent, what is left is not examined and is named in notExamined.
+ReportFacts GatherReportFacts(CheckBudget* budget);
 
-// AssembleDiagnosticReport(GatherReportFacts()). Throws only on memory exhaustion.
+// AssembleDiagnosticReport(GatherReportFacts(StartCheckBudget())). Throws only on memory exhaustion.
 DiagnosticReport BuildDiagnosticReport();
+
+// The names of the engine's own temporary files (".akisp11.*.tmp") in a folder, found by listing it (no file is
+// opened); at most kMaxLeftoverNames.
+inline constexpr std::size_t kMaxLeftoverNames = 16;
+std::vector<std::wstring> ListLeftoverEngineFiles(const std::wstring& folder);
 
 }  // namespace tavlun

@@ -6,6 +6,8 @@
 #include "check/redaction.h"
 #include "check/report.h"
 #include "check/system_identity.h"
+#include "core/text.h"
+#include "core/unique_handle.h"
 #include "core/windows_error.h"
 #include "integrity/payload.h"
 #include "payload_constants.h"
@@ -14,7 +16,22 @@
 
 namespace tavlun {
 
-ReportFacts GatherReportFacts() {
+std::vector<std::wstring> ListLeftoverEngineFiles(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW entry;
+  UniqueFindHandle find(::FindFirstFileW(JoinPath(folder, L".akisp11.*.tmp").c_str(), &entry));
+  if (!find) return names;
+  do {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.push_back(entry.cFileName);
+  } while (names.size() < kMaxLeftoverNames && ::FindNextFileW(find.get(), &entry));
+  return names;
+}
+
+CheckBudget StartCheckBudget() {
+  return CheckBudget(kCheckTimeLimitMs, [] { return static_cast<std::uint64_t>(::GetTickCount64()); });
+}
+
+ReportFacts GatherReportFacts(CheckBudget* budget) {
   ReportFacts facts;
   facts.toolVersion = kProgramVersion;
   facts.vendorPayload = payload_constants::kVendorBuild;
@@ -25,9 +42,11 @@ ReportFacts GatherReportFacts() {
   std::vector<TargetEntry> targets;
   facts.targetsResolved = ResolveRequiredTargets(&targets, &facts.targetsMessage);
   for (const TargetEntry& entry : targets) {
-    facts.targets.push_back(
-        {entry.descriptor != nullptr ? entry.descriptor->label : L"", entry.location.display_path,
-         entry.location.route});
+    const std::wstring label = entry.descriptor != nullptr ? entry.descriptor->label : L"";
+    facts.targets.push_back({label, entry.location.display_path, entry.location.route});
+    for (const std::wstring& name : ListLeftoverEngineFiles(entry.location.directory)) {
+      facts.leftoverEngineFiles.push_back(label + L": " + name);
+    }
   }
 
   facts.expectedSha256Build32 = PayloadBuild32().expected_sha256;
@@ -38,19 +57,38 @@ ReportFacts GatherReportFacts() {
                            LoadPayload(PayloadBuild64(), &payload, &facts.payloadMessage);
   facts.dllState = AssessDllState();
 
-  facts.javaCandidates = DiscoverJava();
-  facts.jnlp = QueryJnlpAssociation();
-  facts.pcsc = RunPcscProbe();
+  JavaDiscovery java = DiscoverJava(budget);
+  facts.javaCandidates = std::move(java.candidates);
+  facts.javaListFull = java.listFull;
+  if (budget->Spent()) {
+    facts.jnlpExamined = false;
+    facts.jnlp.opener.detail = kNotExaminedDetail;
+    budget->NoteNotExamined(L".jnlp ilişkilendirmesi");
+  } else {
+    facts.jnlp = QueryJnlpAssociation();
+  }
+  if (budget->Spent()) {
+    facts.pcsc.kind = PcscOutcomeKind::NotRun;
+    facts.pcsc.detail = kNotExaminedDetail;
+    budget->NoteNotExamined(L"PC/SC");
+  } else {
+    facts.pcsc = RunPcscProbe();
+  }
   if (facts.pcsc.kind == PcscOutcomeKind::Completed && !facts.pcsc.serviceQueried) {
     facts.serviceErrorText = WindowsErrorText(facts.pcsc.serviceError);
   }
-  facts.wrappers = ProbeWrapperCandidates();
+  const bool examine_wrappers = !budget->Spent();
+  if (!examine_wrappers) budget->NoteNotExamined(kWrapperDllName);
+  facts.wrappers = ProbeWrapperCandidates(examine_wrappers);
   facts.redaction = ReadRedactionValues();
+  facts.userName = ReadEnvironmentVariable(L"USERNAME");
+  facts.notExamined = budget->NotExamined();
   return facts;
 }
 
 DiagnosticReport BuildDiagnosticReport() {
-  return AssembleDiagnosticReport(GatherReportFacts());
+  CheckBudget budget = StartCheckBudget();
+  return AssembleDiagnosticReport(GatherReportFacts(&budget));
 }
 
 }  // namespace tavlun

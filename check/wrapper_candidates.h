@@ -31,7 +31,8 @@ std::vector<WrapperLocation> WrapperCandidateLocations(const std::wstring& windo
                                                        const std::wstring& system_directory);
 
 // Reads the folders of the running Windows and probes each location. Never fails: unreadable folders give a
-// shorter or empty list, per-file problems are in each probe.
-std::vector<WrapperCandidate> ProbeWrapperCandidates();
+// shorter or empty list, per-file problems are in each probe. Without `examine` no file is opened and each probe
+// says kNotExaminedDetail.
+std::vector<WrapperCandidate> ProbeWrapperCandidates(bool examine = true);
 
 }  // namespace tavlun

@@ -39,9 +39,27 @@ InstallOutcome Fail(InstallOutcome result, std::wstring message, std::uint32_t w
 
 const wchar_t* LabelOf(const ElevatedRunTarget& target) { return target.entry.descriptor->label; }
 
+// The log record of an earlier target after its undo: its transaction's record with the final state, so that no
+// record on disk says "installed" for a file that was taken back.
+InstallOutcome UndoRecord(const AppliedStep& step, bool undone, const std::wstring& undo_text) {
+  InstallOutcome record;  // the fields of the transaction's record, one by one: records are never copied whole
+  record.outcome = kOutcomeFailed;
+  record.target = step.outcome.target;
+  record.old_sha256 = step.outcome.old_sha256;
+  record.backup = step.outcome.backup;
+  record.expected_sha256 = step.outcome.expected_sha256;
+  record.rollback = undo_text;
+  record.message = undone ? std::wstring(L"Sonraki hedef tamamlanamadığı için bu hedefteki kurulum geri alındı; "
+                                         L"bu çalıştırmanın kurduğu dosya hedefte bırakılmadı.")
+                          : std::wstring(L"Sonraki hedef tamamlanamadığı için bu hedefteki kurulum geri alınmak "
+                                         L"istendi ancak geri alınamadı; hedefin durumu geri alma satırındadır.");
+  return record;
+}
+
 // Undoes the installed earlier targets, newest first, and describes each; a file that is no longer the one this
-// run installed (identity and hash) is never touched.
-std::wstring UndoEarlierTargets(const std::vector<AppliedStep>& applied, const EngineHooks* hooks) {
+// run installed (identity and hash) is never touched. `records` receives one log record per undone target.
+std::wstring UndoEarlierTargets(const std::vector<AppliedStep>& applied, const EngineHooks* hooks,
+                                std::vector<InstallOutcome>* records) {
   std::wstring text;
   for (auto step = applied.rbegin(); step != applied.rend(); ++step) {
     if (step->outcome.outcome != kOutcomeInstalled) continue;
@@ -53,7 +71,9 @@ std::wstring UndoEarlierTargets(const std::vector<AppliedStep>& applied, const E
     if (!InspectOwnedFile(location.file_path, &identity, &sha256, &detail, &ignored) ||
         !EqualsIgnoreAsciiCase(sha256, step->target->payload.sha256) ||
         !SameFileIdentity(identity, step->installed_identity)) {
-      Append(&text, L"; ", L"önceki hedef değiştiği için geri alınamadı");
+      const std::wstring item = L"önceki hedef değiştiği için geri alınamadı";
+      Append(&text, L"; ", item);
+      records->push_back(UndoRecord(*step, false, item));
       continue;
     }
     bool undone;
@@ -63,7 +83,9 @@ std::wstring UndoEarlierTargets(const std::vector<AppliedStep>& applied, const E
       undone = RollbackTarget(location, true, step->outcome.backup, step->outcome.old_sha256, false, &detail,
                               &identity, &sha256, hooks);
     }
-    Append(&text, L"; ", (undone ? L"geri alındı: " : L"geri alma başarısız: ") + detail);
+    const std::wstring item = (undone ? L"geri alındı: " : L"geri alma başarısız: ") + detail;
+    Append(&text, L"; ", item);
+    records->push_back(UndoRecord(*step, undone, item));
   }
   return text;
 }
@@ -167,7 +189,11 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
 
     if (step.outcome.outcome != kOutcomeInstalled && step.outcome.outcome != kOutcomeAlreadyInstalled) {
       InstallOutcome failed = std::move(step.outcome);
-      const std::wstring undone = UndoEarlierTargets(applied, inputs.hooks);
+      std::vector<InstallOutcome> undo_records;
+      const std::wstring undone = UndoEarlierTargets(applied, inputs.hooks, &undo_records);
+      for (const InstallOutcome& record : undo_records) {
+        if (!WriteInstallLog(logs, record, inputs.secure, inputs.hooks)) all_logs_written = false;
+      }
       failed.message = std::wstring(LabelOf(target)) + L" kurulum tamamlanamadı: " + failed.message;
       if (!undone.empty()) failed.message += L" Önceki değişiklikler: " + undone + L".";
       failed.log_written = all_logs_written;

@@ -37,12 +37,21 @@ bool InspectOwnedFile(const std::wstring& path, FileIdentity* identity, std::wst
 bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
                      std::wstring* message);
 
+// Moves a file, proved through the handle that moves it (identity and hash), to a place that must be empty: an
+// existing file there is never replaced. The message always describes the result (lower-case fragment).
+bool MoveOwnedFileToEmptyPlace(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                               const std::wstring& destination, std::wstring* message);
+
 // Puts the protected recovery file back at the target with ReplaceFileW, provided the target is exactly the
 // installed file (identity and hash); the displaced installed file is then deleted through a verified handle.
-// An update that races in is put back and reported. True only when the recovery content is at the target.
+// An update that races in is put back and reported. When the target is empty (the installed file vanished), the
+// protected file is moved back without replacing anything, but only when its identity and hash (when given)
+// prove it. True only when the recovery content is at the target; every message says where each content is.
 bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& protected_path,
                           const FileIdentity& installed_identity, const std::wstring& installed_sha256,
-                          std::wstring* message, const EngineHooks* hooks = nullptr);
+                          std::wstring* message, const EngineHooks* hooks = nullptr,
+                          const FileIdentity* protected_identity = nullptr,
+                          const std::wstring* protected_sha256 = nullptr);
 
 // Undoes one installation: removes the installed file (no prior file) or restores the backup through a rollback
 // copy. The installed file's identity and hash, when not given, are read from the target.

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
@@ -82,8 +85,9 @@ bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, con
     return false;
   }
   // No delete sharing: nobody else can rename or delete the file between the proof and the deletion.
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD code = ::GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
@@ -104,7 +108,8 @@ bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, con
     *message = L"hedef kurulumdan sonra değişti; dış dosya korunarak silme reddedildi";
     return false;
   }
-  if (!MarkDeleteOnClose(file.get())) {
+  // A proved file that is read-only (the old DLL it was) could not be deleted otherwise.
+  if (!ClearReadOnlyAttribute(file.get()) || !MarkDeleteOnClose(file.get())) {
     *message = L"kurucuya ait dosya tanıtıcı üzerinden silinemedi: " + WindowsErrorText(::GetLastError());
     return false;
   }
@@ -112,20 +117,71 @@ bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, con
   return true;  // the deletion happens when the verified handle closes, never through the path
 }
 
+bool MoveOwnedFileToEmptyPlace(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                               const std::wstring& destination, std::wstring* message) {
+  if (!identity.valid || sha256.empty()) {
+    *message = L"korunan dosyanın kimliği bilinmiyor; dosya taşınmadı";
+    return false;
+  }
+  // No delete sharing: the proved file is the one that is renamed, through this very handle.
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    *message = L"korunan dosya taşıma için açılamadı: " + WindowsErrorText(::GetLastError());
+    return false;
+  }
+  std::wstring ignored;
+  FileIdentity found;
+  std::wstring found_sha256;
+  if (!CheckRegularSingleLinkFile(file.get(), &found, &ignored) || !SameFileIdentity(found, identity) ||
+      !Sha256OpenFile(file.get(), &found_sha256, &ignored) || !EqualsIgnoreAsciiCase(found_sha256, sha256)) {
+    *message = L"korunan dosyanın kimliği veya SHA-256 değeri doğrulanamadı; dosya taşınmadı";
+    return false;
+  }
+  // FILE_RENAME_INFO with its name inline; ReplaceIfExists stays FALSE.
+  const std::size_t name_bytes = destination.size() * sizeof(wchar_t);
+  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, 0);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(rename->FileName, destination.c_str(), name_bytes);
+  if (!::SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+    *message = L"korunan dosya boş hedefe taşınamadı: " + WindowsErrorText(::GetLastError());
+    return false;
+  }
+  *message = L"korunan dosya kimliği ve SHA-256 değeri doğrulanıp boş hedefe taşındı";
+  return true;
+}
+
 bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& protected_path,
                           const FileIdentity& installed_identity, const std::wstring& installed_sha256,
-                          std::wstring* message, const EngineHooks* hooks) {
+                          std::wstring* message, const EngineHooks* hooks, const FileIdentity* protected_identity,
+                          const std::wstring* protected_sha256) {
   const std::wstring kept = L"Korunan kurtarma dosyası: " + protected_path;
   std::wstring step_message;
-  std::uint32_t ignored_code = 0;
+  std::uint32_t inspect_code = 0;
 
   FileIdentity active_identity;
   std::wstring active_sha256;
-  if (!InspectOwnedFile(target.file_path, &active_identity, &active_sha256, &step_message, &ignored_code)) {
+  if (!InspectOwnedFile(target.file_path, &active_identity, &active_sha256, &step_message, &inspect_code)) {
+    if (inspect_code == ERROR_FILE_NOT_FOUND && protected_identity != nullptr && protected_sha256 != nullptr) {
+      // The installed file is gone (an antivirus may quarantine a new DLL): the target is provably empty, so the
+      // proved recovery content goes back without replacing anything.
+      std::wstring moved;
+      if (MoveOwnedFileToEmptyPlace(protected_path, *protected_identity, *protected_sha256, target.file_path,
+                                    &moved)) {
+        *message = L"aktif hedef boştu; " + moved;
+        return true;
+      }
+      *message = L"aktif hedef boş ve geri alma uygulanamadı (" + moved + L"); hedefte dosya yok. " + kept;
+      return false;
+    }
     *message = L"aktif hedef doğrulanamadı; geri alma uygulanmadı ve hedef değiştirilmedi. " + kept + L". Hata: " +
                step_message;
     return false;
   }
+  std::uint32_t ignored_code = 0;
   if (!SameContent(active_identity, active_sha256, installed_identity, installed_sha256)) {
     *message = L"aktif hedef beklenen kurucu dosyası değil; harici değişiklik korunarak geri alma reddedildi. Aktif "
                L"hedef değiştirilmedi. " +
@@ -181,20 +237,31 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
   }
 
   // Another process updated the target after the proof: that update now sits at the rescue name. Put it back.
-  const std::wstring detected = L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " +
-                                rescue + L" konumunda korundu; önceki kurtarma içeriği etkin hedefte kaldı. ";
+  const std::wstring detected =
+      L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " + rescue +
+      L" konumunda korundu; ";
+  const std::wstring recovery_at_target = L"önceki kurtarma içeriği etkin hedefte kaldı. ";
   std::wstring prior_recovery;
   if (!MakeSecureTempName(target.directory, L"prior-recovery", &prior_recovery, &step_message, hooks)) {
-    *message = detected + L"İkinci atomik kurtarma adı üretilemedi: " + step_message;
+    *message = detected + recovery_at_target + L"İkinci atomik kurtarma adı üretilemedi: " + step_message;
     return false;
+  }
+  // The recovery content is about to be moved aside: its identity is taken first, so a swap that stops half-way
+  // can put it back.
+  FileIdentity recovery_identity;
+  {
+    UniqueHandle active(OpenFileForInspection(target.file_path));
+    if (!active || !CheckRegularSingleLinkFile(active.get(), &recovery_identity, &step_message)) {
+      recovery_identity = FileIdentity();
+    }
   }
   if (!ReplaceWithBackup(target.file_path, rescue, prior_recovery, hooks)) {
     const DWORD code = ::GetLastError();
-    *message = detected + L"Harici güncelleme atomik olarak geri etkinleştirilemedi: " + WindowsErrorText(code);
-    // The recovery content's identity is not known here: when the target was emptied it is only named.
-    if (!PutBackAfterFailedReplace(target.file_path, prior_recovery, FileIdentity())) {
-      *message += L". Önceki kurtarma içeriği " + prior_recovery + L" konumunda korundu";
-    }
+    const bool recovery_back = PutBackAfterFailedReplace(target.file_path, prior_recovery, recovery_identity);
+    *message = detected +
+               (recovery_back ? recovery_at_target
+                              : L"önceki kurtarma içeriği " + prior_recovery + L" konumunda korundu. ") +
+               L"Harici güncelleme atomik olarak geri etkinleştirilemedi: " + WindowsErrorText(code);
     return false;
   }
   FileIdentity final_identity;
@@ -254,7 +321,8 @@ bool RollbackTarget(const TargetLocation& target, bool had_prior_file, const std
   }
 
   std::wstring restore_message;
-  if (!RestoreProtectedFile(target, copy, identity, sha256, &restore_message, hooks)) {
+  if (!RestoreProtectedFile(target, copy, identity, sha256, &restore_message, hooks, &copy_identity,
+                            &backup_sha256)) {
     *message = restore_message;
     return false;
   }

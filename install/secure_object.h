@@ -30,6 +30,18 @@ bool VerifySecureDescriptor(PSECURITY_DESCRIPTOR descriptor, bool is_folder, std
 // Nothing is undone on failure: the owner may stay changed when setting the DACL fails.
 bool ApplySecureOwnership(const std::wstring& path, std::wstring* message);
 
+// The DACL of an open file (READ_CONTROL), for giving it to another file later.
+bool ReadFileDacl(HANDLE file, UniqueSecurityDescriptor* descriptor, PACL* dacl, std::wstring* message);
+
+// Through a handle opened with WRITE_OWNER | WRITE_DAC | READ_CONTROL: owner Administrators and `inherited_dacl`
+// (the DACL a new file received in the same folder, entries kept as they are) as an unprotected, auto-inherited
+// DACL, then EvaluateInheritedFileRule on what the file holds. Undoes whatever ReplaceFileW copied over from the
+// file it replaced.
+bool ResetToInheritedSecurity(HANDLE file, PACL inherited_dacl, std::wstring* message);
+
+// EvaluateInheritedFileRule on a descriptor held in memory.
+bool VerifyInheritedFileDescriptor(PSECURITY_DESCRIPTOR descriptor, std::wstring* message);
+
 // Reads owner, control, DACL and entries of a descriptor into the facts the rules evaluate. False only when the
 // well-known SIDs could not be built (facts.principals_known stays false).
 bool ReadDescriptorFacts(PSECURITY_DESCRIPTOR descriptor, DescriptorFacts* facts);

@@ -186,4 +186,58 @@ bool ApplySecureOwnership(const std::wstring& path, std::wstring* message) {
   return VerifySecureObject(object.get(), is_folder, message);
 }
 
+bool ReadFileDacl(HANDLE file, UniqueSecurityDescriptor* descriptor, PACL* dacl, std::wstring* message) {
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  *dacl = nullptr;
+  const DWORD result =
+      ::GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, dacl, nullptr, &raw);
+  descriptor->reset(raw);
+  if (result != ERROR_SUCCESS || !*descriptor || *dacl == nullptr) {
+    *dacl = nullptr;
+    *message = L"Yeni dosyanın devraldığı izinler okunamadı: " + WindowsErrorText(result);
+    return false;
+  }
+  return true;
+}
+
+bool VerifyInheritedFileDescriptor(PSECURITY_DESCRIPTOR descriptor, std::wstring* message) {
+  DescriptorFacts facts;
+  ReadDescriptorFacts(descriptor, &facts);
+  return EvaluateInheritedFileRule(facts, message);
+}
+
+bool ResetToInheritedSecurity(HANDLE file, PACL inherited_dacl, std::wstring* message) {
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = SECURITY_MAX_SID_SIZE;
+  SECURITY_DESCRIPTOR wanted;
+  // The entries are written as they are, marked inherited and unprotected, straight to the object: no
+  // inheritance is computed anew from a parent the handle does not name.
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) ||
+      !::InitializeSecurityDescriptor(&wanted, SECURITY_DESCRIPTOR_REVISION) ||
+      !::SetSecurityDescriptorOwner(&wanted, administrators, FALSE) ||
+      !::SetSecurityDescriptorDacl(&wanted, TRUE, inherited_dacl, FALSE) ||
+      !::SetSecurityDescriptorControl(&wanted, SE_DACL_AUTO_INHERITED | SE_DACL_PROTECTED, SE_DACL_AUTO_INHERITED)) {
+    *message = L"Kurulan dosyanın izinleri hazırlanamadı: " + WindowsErrorText(::GetLastError());
+    return false;
+  }
+  bool written;
+  {
+    ScopedPrivilege restore(SE_RESTORE_NAME);
+    written = ::SetKernelObjectSecurity(file, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &wanted) != FALSE;
+  }
+  if (!written) {
+    *message = L"Kurulan dosyanın izinleri hedef klasörünkilere ayarlanamadı: " + WindowsErrorText(::GetLastError());
+    return false;
+  }
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  const DWORD result = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                         nullptr, nullptr, nullptr, nullptr, &raw);
+  UniqueSecurityDescriptor descriptor(raw);
+  if (result != ERROR_SUCCESS || !descriptor) {
+    *message = L"Kurulan dosyanın izinleri okunamadı: " + WindowsErrorText(result);
+    return false;
+  }
+  return VerifyInheritedFileDescriptor(descriptor.get(), message);
+}
+
 }  // namespace tavlun

@@ -71,6 +71,24 @@ bool EvaluateSecureObjectRule(const DescriptorFacts& facts, bool is_folder, std:
   return true;
 }
 
+bool EvaluateInheritedFileRule(const DescriptorFacts& facts, std::wstring* message) {
+  constexpr std::uint8_t kInheritedAce = 0x10;
+  if (!facts.principals_known) return Fail(message, L"Yerleşik güvenlik kimlikleri hazırlanamadı.");
+  if (facts.owner != KnownPrincipal::Administrators) {
+    return Fail(message, L"Kurulan dosyanın sahibi Administrators değil.");
+  }
+  if (!facts.control_read || facts.dacl_protected || !facts.dacl_present || !facts.ace_count_read ||
+      facts.ace_count == 0 || facts.aces.size() != facts.ace_count) {
+    return Fail(message, L"Kurulan dosyanın DACL'i hedef klasörden devralınmıyor.");
+  }
+  for (const AceFacts& ace : facts.aces) {
+    if (!ace.readable || (ace.flags & kInheritedAce) == 0) {
+      return Fail(message, L"Kurulan dosyada hedef klasörden devralınmamış bir izin kaydı var.");
+    }
+  }
+  return true;
+}
+
 bool EvaluateInstallLockRule(const DescriptorFacts& facts, std::wstring* message) {
   if (!facts.principals_known || !TrustedOwner(facts.owner) || !facts.control_read || !facts.dacl_protected ||
       !facts.dacl_present || !facts.ace_count_read || facts.ace_count != 3 || facts.aces.size() != facts.ace_count) {

@@ -49,6 +49,11 @@ std::uint32_t MapGenericAccess(std::uint32_t mask, const GenericAccessMapping& m
 // execute, each with flags 0x03 (folder) or 0x00 (file). False with the Turkish reason for the first breach.
 bool EvaluateSecureObjectRule(const DescriptorFacts& facts, bool is_folder, std::wstring* message);
 
+// The installed DLL: owner Administrators, a DACL that is present, not protected and holds at least one entry,
+// every entry inherited from the target folder (INHERITED_ACE), none written for this file alone. So the file is
+// protected as a new file in that folder would be, whatever the file it replaced allowed.
+bool EvaluateInheritedFileRule(const DescriptorFacts& facts, std::wstring* message);
+
 // Owner Administrators or SYSTEM; protected DACL of exactly SYSTEM all, Administrators all, Authenticated Users
 // SYNCHRONIZE | MUTANT_QUERY_STATE, no flags. False with the Turkish reason for the first breach.
 bool EvaluateInstallLockRule(const DescriptorFacts& facts, std::wstring* message);

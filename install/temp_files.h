@@ -40,6 +40,11 @@ bool WriteWholeFile(const std::wstring& path, const void* bytes, std::uint32_t l
 // Marks an open file (opened with DELETE access) to be deleted when its last handle closes.
 bool MarkDeleteOnClose(HANDLE file);
 
+// Removes the read-only attribute of an open file (opened with FILE_WRITE_ATTRIBUTES); true when it is not set
+// afterwards. ReplaceFileW hands a replaced file's attributes to its replacement, and a read-only file cannot be
+// deleted through its handle.
+bool ClearReadOnlyAttribute(HANDLE file);
+
 // The token and tick sources of the engine's names (the hooks' ones when set).
 bool NextRandomToken(const EngineHooks* hooks, std::wstring* token);
 std::uint64_t NextTickCount(const EngineHooks* hooks);

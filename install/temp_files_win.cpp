@@ -39,6 +39,20 @@ bool MarkDeleteOnClose(HANDLE file) {
   return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
 }
 
+bool ClearReadOnlyAttribute(HANDLE file) {
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof(basic))) return false;
+  if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+  basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+  if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  // Zero times leave the file's times as they are.
+  basic.CreationTime.QuadPart = 0;
+  basic.LastAccessTime.QuadPart = 0;
+  basic.LastWriteTime.QuadPart = 0;
+  basic.ChangeTime.QuadPart = 0;
+  return ::SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic)) != FALSE;
+}
+
 bool NextRandomToken(const EngineHooks* hooks, std::wstring* token) {
   if (hooks != nullptr && hooks->random_token) return hooks->random_token(token);
   return RandomHexToken(token);

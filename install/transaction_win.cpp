@@ -2,12 +2,16 @@
 
 #include <windows.h>
 
+#include <optional>
+
+#include "core/scoped_privilege.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
 #include "install/backup_copy.h"
 #include "install/engine_names.h"
 #include "install/owned_files.h"
+#include "install/secure_object.h"
 #include "install/secure_folder.h"
 #include "install/temp_files.h"
 #include "integrity/pe_file.h"
@@ -30,6 +34,22 @@ struct TemporaryInstallFile {
     DeleteOwnedFile(path, identity, expected_sha256, &ignored);
   }
 };
+
+// The DACL the temporary file received from the target folder, read through a handle that proves the file.
+bool ReadTemporaryDacl(const TemporaryInstallFile& temporary, UniqueSecurityDescriptor* descriptor, PACL* dacl,
+                       std::wstring* message) {
+  UniqueHandle file(::CreateFileW(temporary.path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileIdentity identity;
+  std::wstring ignored;
+  if (!file || !CheckRegularSingleLinkFile(file.get(), &identity, &ignored) ||
+      !SameFileIdentity(identity, temporary.identity)) {
+    *message = L"Yeni dosyanın devraldığı izinler okunamadı: geçici dosya doğrulanamadı.";
+    return false;
+  }
+  return ReadFileDacl(file.get(), descriptor, dacl, message);
+}
 
 }  // namespace
 
@@ -138,6 +158,14 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
     out.message = L"Geçici dosya doğrulanamadı; hedef dosyaya dokunulmadı.";
     return;
   }
+  // The new file received the DACL the target folder hands down; the swap would give it the replaced file's.
+  UniqueSecurityDescriptor inherited_security;
+  PACL inherited_dacl = nullptr;
+  if (secure && !ReadTemporaryDacl(temporary, &inherited_security, &inherited_dacl, &step_message)) {
+    temporary.Remove(out.expected_sha256);
+    out.message = step_message + L" Hedef dosyaya dokunulmadı.";
+    return;
+  }
 
   // Re-check before the swap.
   bool exists_now = false;
@@ -190,13 +218,15 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
   FileIdentity displaced_identity;
   std::wstring displaced_sha256;
   if (existed) {
-    if (!InspectOwnedFile(previous, &displaced_identity, &displaced_sha256, &step_message, &code) ||
-        !SameFileIdentity(displaced_identity, start_identity) ||
+    const bool displaced_read = InspectOwnedFile(previous, &displaced_identity, &displaced_sha256, &step_message, &code);
+    if (!displaced_read || !SameFileIdentity(displaced_identity, start_identity) ||
         !EqualsIgnoreAsciiCase(displaced_sha256, out.old_sha256)) {
       // The swap displaced a file other than the one inspected and backed up: someone replaced the target at
       // that very moment. Put the intervening file back; ours is removed only when it is provably ours.
       const bool restored =
-          RestoreProtectedFile(target, previous, temporary.identity, out.expected_sha256, &out.rollback, hooks);
+          RestoreProtectedFile(target, previous, temporary.identity, out.expected_sha256, &out.rollback, hooks,
+                               displaced_read ? &displaced_identity : nullptr,
+                               displaced_read ? &displaced_sha256 : nullptr);
       out.message = std::wstring(L"Hedef atomik değişim anında başka bir işlem tarafından değiştirildi. ") +
                     (restored ? L"Araya giren dosya kaybedilmeden geri yüklendi: "
                               : L"Hiçbir dış dosya silinmedi; korunan kopyalar yerinde bırakıldı: ") +
@@ -208,15 +238,25 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
 
   // Verification.
   bool identity_matches = false;
+  bool target_vanished = false;
   std::wstring installed_sha256;
+  std::wstring protection_failure;  // why the installed file could not be given the folder's protection
   {
-    UniqueHandle installed(::CreateFileW(target.file_path.c_str(), GENERIC_READ | READ_CONTROL,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    // Attribute and security rights too: whatever the swap copied from the replaced file is undone through this
+    // handle once it is proved to be ours. The copied DACL may refuse them; with the secure flag they come from
+    // the restore privilege instead (backup semantics).
+    const DWORD access = GENERIC_READ | READ_CONTROL | FILE_WRITE_ATTRIBUTES | (secure ? WRITE_DAC | WRITE_OWNER : 0);
+    std::optional<ScopedPrivilege> restore;
+    if (secure) restore.emplace(SE_RESTORE_NAME);
+    UniqueHandle installed(::CreateFileW(target.file_path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT |
-                                             FILE_ATTRIBUTE_NORMAL,
+                                             FILE_ATTRIBUTE_NORMAL | (secure ? FILE_FLAG_BACKUP_SEMANTICS : 0),
                                          nullptr));
+    restore.reset();  // keeps the last error of the open
     if (!installed) {
       out.win32_error = ::GetLastError();
+      target_vanished = out.win32_error == ERROR_FILE_NOT_FOUND;
     } else {
       FileIdentity identity_now;
       identity_matches = CheckRegularSingleLinkFile(installed.get(), &identity_now, &step_message) &&
@@ -228,9 +268,19 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
           out.win32_error = code;
         }
       }
+      if (identity_matches && EqualsIgnoreAsciiCase(installed_sha256, out.expected_sha256)) {
+        if (!ClearReadOnlyAttribute(installed.get())) {
+          out.win32_error = ::GetLastError();
+          protection_failure = L"Kurulan dosyanın salt okunur özniteliği kaldırılamadı: " +
+                               WindowsErrorText(out.win32_error);
+        } else if (secure && !ResetToInheritedSecurity(installed.get(), inherited_dacl, &protection_failure)) {
+          out.win32_error = kErrorNewFileNotVerified;
+        }
+      }
     }
   }
-  if (identity_matches && EqualsIgnoreAsciiCase(installed_sha256, out.expected_sha256)) {
+  if (identity_matches && EqualsIgnoreAsciiCase(installed_sha256, out.expected_sha256) &&
+      protection_failure.empty()) {
     out.outcome = kOutcomeInstalled;
     out.message = L"akisp11.dll güvenle kuruldu ve SHA-256 doğrulaması tamamlandı.";
     if (installed_identity != nullptr) *installed_identity = temporary.identity;
@@ -246,8 +296,8 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
   // Rollback after a failed verification.
   bool rolled_back;
   if (existed) {
-    rolled_back =
-        RestoreProtectedFile(target, previous, temporary.identity, out.expected_sha256, &out.rollback, hooks);
+    rolled_back = RestoreProtectedFile(target, previous, temporary.identity, out.expected_sha256, &out.rollback, hooks,
+                                       &displaced_identity, &displaced_sha256);
     if (rolled_back) {
       std::wstring restored_sha256;
       if (!Sha256FilePath(target.file_path, &restored_sha256, &step_message) ||
@@ -261,9 +311,17 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
                                  &temporary.identity, &out.expected_sha256, hooks);
   }
   if (!rolled_back && out.rollback.empty()) out.rollback = L"başarısız";
-  out.message = (identity_matches ? L"Kurulum sonrası doğrulama başarısız oldu. Geri alma: "
-                                  : L"Kurulum sonrası dosya kimliği değişti. Dış dosya silinmedi; geri alma: ") +
-                out.rollback + L".";
+  if (!protection_failure.empty()) {
+    out.message = protection_failure + L" Geri alma: " + out.rollback + L".";
+  } else if (target_vanished) {
+    // Nothing was at the target to keep: the file was taken away after the swap (for example quarantined).
+    out.message = L"Kurulum sonrası hedef dosya bulunamadı; yeni dosyayı başka bir program kaldırmış olabilir. Geri "
+                  L"alma: " + out.rollback + L".";
+  } else {
+    out.message = (identity_matches ? L"Kurulum sonrası doğrulama başarısız oldu. Geri alma: "
+                                    : L"Kurulum sonrası dosya kimliği değişti. Dış dosya silinmedi; geri alma: ") +
+                  out.rollback + L".";
+  }
 }
 
 }  // namespace tavlun

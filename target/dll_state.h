@@ -40,8 +40,9 @@ DllState AssessDllStateOn(const SystemDirectories& system);
 
 // Safety pre-check of a target path; opens nothing that could follow a link. Absent (2 or 3) is success with
 // exists = false. Stores 4393 for a directory or reparse point and 1142 for a file with more than one link.
+// `size` (when given) receives the size of a file that passed, read with attribute access only.
 bool CheckTargetFile(const std::wstring& path, bool* exists, std::wstring* message,
-                     std::uint32_t* win32_error = nullptr);
+                     std::uint32_t* win32_error = nullptr, std::uint64_t* size = nullptr);
 
 // Membership of BUILTIN\Administrators in the effective token (false for a filtered token).
 bool IsUserAdmin();

@@ -21,7 +21,8 @@ bool IsPlainTargetAttributes(std::uint32_t attributes) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
-bool CheckTargetFile(const std::wstring& path, bool* exists, std::wstring* message, std::uint32_t* win32_error) {
+bool CheckTargetFile(const std::wstring& path, bool* exists, std::wstring* message, std::uint32_t* win32_error,
+                     std::uint64_t* size) {
   auto store = [win32_error](DWORD code) {
     if (win32_error != nullptr) *win32_error = code;
   };
@@ -64,6 +65,7 @@ bool CheckTargetFile(const std::wstring& path, bool* exists, std::wstring* messa
     *message = L"Hedef dosyanın birden fazla sabit bağlantısı var; güvenlik için işlem durduruldu.";
     return false;
   }
+  if (size != nullptr) *size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
   return true;
 }
 
@@ -106,7 +108,8 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
     const std::wstring& path = target.location.file_path;
     bool exists = false;
     std::uint32_t error = 0;
-    if (!CheckTargetFile(path, &exists, &message, &error)) {
+    std::uint64_t size = 0;
+    if (!CheckTargetFile(path, &exists, &message, &error, &size)) {
       state.kind = DllStateKind::VerificationFailed;
       state.message = label + L" hedefi: " + message;
       state.install_offered = IsAccessProblem(error);
@@ -117,16 +120,19 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
       state.install_offered = true;
       continue;
     }
-    std::wstring digest;
-    if (!Sha256FilePath(path, &digest, &message)) {
-      state.kind = DllStateKind::VerificationFailed;
-      state.message = label + L" hedefi: " + message;
-      state.install_offered = true;
-      return state;
-    }
-    if (EqualsIgnoreAsciiCase(digest, payload.sha256)) {
-      findings.push_back({label, TargetVerdict::Identical});
-      continue;
+    // A file of another size is another file: it is never read to the end (a sparse file can claim terabytes).
+    if (size == payload.size) {
+      std::wstring digest;
+      if (!Sha256FilePath(path, &digest, &message)) {
+        state.kind = DllStateKind::VerificationFailed;
+        state.message = label + L" hedefi: " + message;
+        state.install_offered = true;
+        return state;
+      }
+      if (EqualsIgnoreAsciiCase(digest, payload.sha256)) {
+        findings.push_back({label, TargetVerdict::Identical});
+        continue;
+      }
     }
     std::uint16_t machine = 0;
     const bool machine_read = ReadDllMachine(path, &machine);

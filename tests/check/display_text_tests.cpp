@@ -97,7 +97,7 @@ TEST(RedactPathText, UserNameSegmentRule) {
   EXPECT_EQ(RedactPathText(L"C:\\Users\\a\\x and C:\\Users\\b\\y", none),
             L"C:\\Users\\<kullanıcı>\\x and C:\\Users\\<kullanıcı>\\y");
   EXPECT_EQ(RedactPathText(L"C:\\Users\\ali", none), L"C:\\Users\\<kullanıcı>");
-  EXPECT_EQ(RedactPathText(L"x\\USERS\\\\Users\\b", none), L"x\\USERS\\\\Users\\<kullanıcı>");
+  EXPECT_EQ(RedactPathText(L"x\\USERS\\\\Users\\b", none), L"x\\USERS\\<kullanıcı>\\b") << "read as Windows reads it";
   EXPECT_EQ(RedactPathText(L"C:/Users/veli/x", none), L"C:/Users/<kullanıcı>/x") << "forward slashes too";
 }
 
@@ -115,6 +115,39 @@ TEST(RedactPathText, FolderMatchesOnlyWholeFolders) {
   EXPECT_EQ(RedactPathText(L"D:\\Profiller\\AyseKaya\\jdk", elsewhere), L"D:\\Profiller\\AyseKaya\\jdk");
   // A value that already ends in a separator matches whatever follows it.
   EXPECT_EQ(RedactPathText(L"D:\\T\\a", Values(L"", L"", L"D:\\T\\", L"", L"")), L"%TEMP%a");
+}
+
+TEST(RedactPathText, SpellingsThatWindowsResolvesToTheProfileLoseTheName) {
+  const RedactionValues none{};
+  for (const wchar_t* path : {L"C:\\Users\\\\Ayşe Kaya\\jdk", L"C:\\Users\\.\\Ayşe Kaya\\jdk",
+                              L"C:\\Users\\Public\\..\\Ayşe Kaya\\jdk", L"C:\\Users\\Ayşe Kaya. \\jdk",
+                              L"C:\\..\\Users\\\\Ayşe Kaya\\.\\jdk"}) {
+    EXPECT_EQ(RedactPathText(path, none), L"C:\\Users\\<kullanıcı>\\jdk") << Utf8(path);
+  }
+  const RedactionValues elsewhere = Values(L"", L"", L"", L"", L"D:\\Profiller\\\\Ayşe Kaya");
+  for (const wchar_t* path : {L"D:\\Profiller\\\\Ayşe Kaya\\jdk", L"D:\\Profiller\\Ayşe Kaya.\\jdk",
+                              L"D:\\Profiller\\Ayşe Kaya \\jdk", L"D:\\Profiller\\x\\..\\Ayşe Kaya\\jdk"}) {
+    EXPECT_EQ(RedactPathText(path, elsewhere), L"%USERPROFILE%\\jdk") << Utf8(path);
+  }
+  EXPECT_EQ(ResolvePathText(L"\\\\server\\\\share\\a\\..\\..\\b"), L"\\\\server\\b");
+  EXPECT_EQ(ResolvePathText(L"C:\\..\\..\\x"), L"C:\\x") << "never above the drive";
+}
+
+TEST(ProgramNameForClipboard, OnlyProgramFileNamesWithoutTheUsersName) {
+  const RedactionValues values = Values(L"", L"", L"", L"", L"C:\\Users\\Ayşe Kaya");
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"C:\\Program Files\\Java\\bin\\javaws.exe", L"javaws.exe"},
+      {L"C:/Java/bin/JAVAWS.EXE", L"JAVAWS.EXE"},
+      {L"C:\\Users\\Ayşe", L"gizlendi"},               // what an unquoted opener command can leave
+      {L"C:\\x\\java_ws_exe.txt", L"gizlendi"},
+      {L"C:\\x\\ayşe kaya.exe", L"gizlendi"},
+      {L"C:\\x\\KayaTools.exe", L"gizlendi"},          // a word of the profile's name
+      {L"C:\\x\\mkorkmaz-editor.exe", L"gizlendi"},    // the user name
+      {L"C:\\x\\.exe", L"gizlendi"},
+  };
+  for (const auto& [path, shown] : cases) {
+    EXPECT_EQ(ProgramNameForClipboard(path, values, L"mkorkmaz"), shown) << Utf8(path);
+  }
 }
 
 TEST(RedactPathText, FolderNamesThatDisplaySafetyChangesAreStillFound) {

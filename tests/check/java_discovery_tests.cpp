@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "check/check_budget.h"
+#include "check/directory_chain.h"
 #include "check/java_discovery.h"
 #include "check/path_safety.h"
 #include "core/text.h"
@@ -43,12 +46,13 @@ TEST(NormalizeJavaHome, QuotesSlashesAndTrailingSeparators) {
 }
 
 TEST(AddJavaCandidate, MergesByHomeIgnoringCase) {
-  JavaCandidateList list;
-  AddJavaCandidate(&list, L"C:\\Java\\jdk", L"A", L"Latest");
-  AddJavaCandidate(&list, L"\"c:/JAVA/JDK/\"", L"B", L"1.8.0_301");
-  AddJavaCandidate(&list, L"C:\\JAVA\\jdk", L"A", L"17");
-  AddJavaCandidate(&list, L"C:\\Java\\jdk", L"", L"");
-  AddJavaCandidate(&list, L"  ", L"C", L"17");
+  JavaCandidateSet set;
+  const JavaCandidateList& list = set.list;
+  AddJavaCandidate(&set, L"C:\\Java\\jdk", L"A", L"Latest");
+  AddJavaCandidate(&set, L"\"c:/JAVA/JDK/\"", L"B", L"1.8.0_301");
+  AddJavaCandidate(&set, L"C:\\JAVA\\jdk", L"A", L"17");
+  AddJavaCandidate(&set, L"C:\\Java\\jdk", L"", L"");
+  AddJavaCandidate(&set, L"  ", L"C", L"17");
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].home, L"C:\\Java\\jdk") << "the first declared form stays";
   EXPECT_EQ(list[0].sources, L"A; B");
@@ -58,29 +62,35 @@ TEST(AddJavaCandidate, MergesByHomeIgnoringCase) {
   EXPECT_FALSE(list[0].javaExe.found);
 
   // A label already contained in the sources, even as part of a longer one, is not repeated.
-  AddJavaCandidate(&list, L"C:\\Java\\jdk", L"B", L"");
+  AddJavaCandidate(&set, L"C:\\Java\\jdk", L"B", L"");
   EXPECT_EQ(list[0].sources, L"A; B");
 }
 
 TEST(AddJavaCandidate, SourcesStayWithin4096Characters) {
-  JavaCandidateList list;
-  AddJavaCandidate(&list, L"C:\\j", std::wstring(4090, L'a'), L"");
-  AddJavaCandidate(&list, L"C:\\j", L"bbbb", L"");
+  JavaCandidateSet set;
+  const JavaCandidateList& list = set.list;
+  AddJavaCandidate(&set, L"C:\\j", std::wstring(4090, L'a'), L"");
+  AddJavaCandidate(&set, L"C:\\j", L"bbbb", L"");
   EXPECT_EQ(list[0].sources.size(), 4096u) << "4090 + 2 + 4 fits exactly";
-  AddJavaCandidate(&list, L"C:\\j", L"c", L"");
+  AddJavaCandidate(&set, L"C:\\j", L"c", L"");
   EXPECT_EQ(list[0].sources.size(), 4096u) << "the next label is dropped";
   EXPECT_EQ(list[0].sources.find(L"; c"), std::wstring::npos);
 }
 
 TEST(AddJavaCandidate, AtMost128Candidates) {
-  JavaCandidateList list;
+  JavaCandidateSet set;
+  const JavaCandidateList& list = set.list;
   for (int i = 0; i < 130; ++i) {
-    AddJavaCandidate(&list, L"C:\\j" + DecimalText(static_cast<std::uint32_t>(i)), L"L", L"");
+    AddJavaCandidate(&set, L"C:\\j" + DecimalText(static_cast<std::uint32_t>(i)), L"L", L"");
   }
   ASSERT_EQ(list.size(), 128u);
   EXPECT_EQ(list.back().home, L"C:\\j127");
-  AddJavaCandidate(&list, L"C:\\J5", L"M", L"");
+  AddJavaCandidate(&set, L"C:\\J5", L"M", L"");
   EXPECT_EQ(list[5].sources, L"L; M") << "a known home still merges when the list is full";
+  EXPECT_TRUE(set.full) << "the dropped homes are reported";
+  EXPECT_EQ(AddJavaCandidate(&set, L"C:\\j128", L"N", L""), kNoJavaCandidate);
+  EXPECT_EQ(list.size(), 128u);
+  EXPECT_EQ(set.positions.size(), 128u);
 }
 
 std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text, bool terminator = true) {
@@ -402,6 +412,45 @@ TEST(DiscoverJava, HomesThatFailValidationStayListed) {
   EXPECT_EQ(list[2].javaExe.detail, kJavaHomeNotValidated + std::wstring(kPathNotLocalAbsolute));
 }
 
+TEST(DiscoverJava, EachHomeChainIsOpenedOnce) {
+  JavaRegistry registry;
+  REQUIRE_USABLE(registry);
+  ScratchDir scratch(L"tavlun-java");
+  std::wstring name = L"deep";
+  for (int level = 0; level < 24; ++level) {
+    ASSERT_TRUE(::CreateDirectoryW(scratch.Child(name).c_str(), nullptr));
+    name += L"\\d";
+  }
+  const std::wstring home =
+      MakeHome(scratch, name, L"java8_x86.exe", L"java8_x86.exe", "JAVA_VERSION=\"1.8.0_301\"\n");
+  ASSERT_TRUE(registry.hklm32().SetString(Sub(kJre, L"1.8.0_301"), L"JavaHome", home));
+
+  const std::uint64_t before = DirectoryComponentsOpened();
+  const JavaCandidateList list = DiscoverJava();
+  const std::uint64_t opened = DirectoryComponentsOpened() - before;
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].releaseVersion, L"1.8.0_301");
+  EXPECT_TRUE(list[0].javaExe.structurallyValid) << Utf8(list[0].javaExe.detail);
+  EXPECT_TRUE(list[0].javawsExe.structurallyValid) << Utf8(list[0].javawsExe.detail);
+  // One open per folder below the drive root, and one for bin.
+  EXPECT_EQ(opened, static_cast<std::uint64_t>(std::count(home.begin(), home.end(), L'\\')) + 1);
+}
+
+TEST(ExamineJavaCandidates, WhatTheBudgetLeavesIsListedAsNotExamined) {
+  ScratchDir scratch(L"tavlun-java");
+  JavaCandidateList list(2);
+  list[0].home = MakeHome(scratch, L"a", L"java8_x86.exe", nullptr, nullptr);
+  list[1].home = MakeHome(scratch, L"b", L"java8_x86.exe", nullptr, nullptr);
+  int asked = 0;
+  CheckBudget budget(50, [&asked] { return ++asked <= 2 ? std::uint64_t{0} : std::uint64_t{100}; });
+  ExamineJavaCandidates(&list, &budget);
+  EXPECT_TRUE(list[0].javaExe.structurallyValid) << Utf8(list[0].javaExe.detail);
+  EXPECT_FALSE(list[1].homeValid);
+  EXPECT_EQ(list[1].javaExe.detail, kNotExaminedDetail);
+  EXPECT_EQ(list[1].javawsExe.detail, kNotExaminedDetail);
+  EXPECT_EQ(budget.NotExamined(), std::vector<std::wstring>{L"1 Java adayı"});
+}
+
 TEST(DiscoverJava, AtMost128Of130Homes) {
   JavaRegistry registry;
   REQUIRE_USABLE(registry);
@@ -417,6 +466,8 @@ TEST(DiscoverJava, AtMost128Of130Homes) {
   EXPECT_EQ(list.front().home, L"C:\\tavlun-absent-java\\jdk000");
   EXPECT_EQ(list.back().home, L"C:\\tavlun-absent-java\\jdk127");
   EXPECT_EQ(list.back().registryVersion, L"1.8.0_127");
+  CheckBudget unlimited(kCheckTimeLimitMs, [] { return std::uint64_t{0}; });
+  EXPECT_TRUE(DiscoverJava(&unlimited).listFull);
 }
 
 }  // namespace

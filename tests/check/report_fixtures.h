@@ -78,11 +78,13 @@ class PrefixState {
     return SetDefaultOrValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, key + L"\\" + version, L"JavaHome", home);
   }
 
-  // A machine-wide .jnlp class whose "open" runs `program` (Wine reads associations from HKLM only).
-  bool RegisterJnlpOpener(const std::wstring& program) {
+  // A machine-wide .jnlp class whose "open" runs `program` (Wine reads associations from HKLM only); `quoted`
+  // false writes the program without quotes, as careless installers do.
+  bool RegisterJnlpOpener(const std::wstring& program, bool quoted = true) {
+    const std::wstring command = quoted ? L"\"" + program + L"\" \"%1\"" : program + L" \"%1\"";
     return SetDefaultOrValue(HKEY_LOCAL_MACHINE, 0, L"Software\\Classes\\.jnlp", nullptr, L"TavlunTest.jnlpfile") &&
            SetDefaultOrValue(HKEY_LOCAL_MACHINE, 0, L"Software\\Classes\\TavlunTest.jnlpfile\\shell\\open\\command",
-                             nullptr, L"\"" + program + L"\" \"%1\"");
+                             nullptr, command);
   }
 
   bool PlantSystemFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check_budget.h"
 #include "check/pcsc_probe.h"
 #include "check/pcsc_probe_win.h"
 #include "check/redaction.h"
@@ -434,9 +435,62 @@ TEST(ReportOnMachine, HostileOutsideTextsStayOnTheirLines) {
   EXPECT_NE(report.fullText.find(L"Yürütücü=%USERPROFILE%\\bin\\java_ws_exe.txt\r\nDoğrulama=yerel ve yapısal PE"),
             std::wstring::npos)
       << Utf8(report.fullText);
-  EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=java_ws_exe.txt; tam yol panodan çıkarıldı\r\n"),
-            std::wstring::npos)
+  EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=gizlendi; tam yol panodan çıkarıldı\r\n"), std::wstring::npos)
+      << "not a program file name: " << Utf8(report.clipboardText);
+}
+
+// An unquoted opener command under a profile whose name has a blank, with a folder named like the first word
+// beside it: the association gives that folder, and the clipboard must not carry it.
+TEST(ReportOnMachine, ClipboardNamesTheOpenerOnlyAsAProgramFileName) {
+  PrefixState prefix;
+  const std::wstring users = prefix.scratch() + L"\\Users";
+  const std::wstring profile = users + L"\\Ayşe Kaya";
+  ASSERT_TRUE(prefix.CreateFolder(users + L"\\Ayşe"));
+  ASSERT_FALSE(prefix.AddJavaHomeAt(JoinPath(profile, L"jdk"), L"17.0.2", true).empty());
+  prefix.SetEnvironment(L"USERPROFILE", profile);
+  ASSERT_TRUE(prefix.RegisterJnlpOpener(profile + L"\\jdk\\bin\\javaws.exe", false));
+  const DiagnosticReport report = BuildDiagnosticReport();
+  EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=gizlendi; tam yol panodan çıkarıldı\r\n"), std::wstring::npos)
       << Utf8(report.clipboardText);
+  EXPECT_EQ(report.clipboardText.find(L"Ayşe"), std::wstring::npos) << Utf8(report.clipboardText);
+}
+
+TEST(ReportOnMachine, LeftoverEngineFilesInATargetFolderAreNamed) {
+  PrefixState prefix;
+  std::vector<TargetEntry> targets;
+  std::wstring message;
+  ASSERT_TRUE(ResolveRequiredTargets(&targets, &message));
+  const std::wstring name = L".akisp11.previous." + std::wstring(32, L'A') + L".tmp";
+  ASSERT_TRUE(prefix.PlantSystemFile(JoinPath(targets[0].location.directory, name), {1, 2, 3}));
+  const DiagnosticReport report = BuildDiagnosticReport();
+  const std::wstring named = std::wstring(targets[0].descriptor->label) + L": " + name;
+  EXPECT_NE(FormatFindings(report).find(L"Uyarı — Sistem klasöründe yarıda kalmış bir kurulumdan geçici dosya "
+                                        L"kaldı: " + named + L"."),
+            std::wstring::npos)
+      << Utf8(FormatFindings(report));
+  EXPECT_NE(report.clipboardText.find(L"\r\nKalan geçici dosyalar=" + named + L"\r\n"), std::wstring::npos);
+}
+
+// A check whose time budget is spent ends normally: six rows, and what it left is named, not reported as absent.
+TEST(ReportOnMachine, SpentTimeBudgetNamesWhatWasNotExamined) {
+  PrefixState prefix;
+  const std::wstring home = prefix.AddJavaHome(L"jdk", L"17.0.2", true);
+  ASSERT_TRUE(prefix.DeclareJava(L"SOFTWARE\\JavaSoft\\JDK", L"17", home));
+  CheckBudget budget(0, [] { return std::uint64_t{0}; });
+  const DiagnosticReport report = AssembleDiagnosticReport(GatherReportFacts(&budget));
+  ASSERT_EQ(report.items.size(), 6u);
+  EXPECT_EQ(report.items[3].state, static_cast<std::uint32_t>(RequirementState::Attention)) << "the .jnlp row";
+  EXPECT_NE(FormatFindings(report).find(
+                L"Uyarı — Sistem kontrolü 18 saniyelik süre sınırına ulaştı ve normal olarak sonlandırıldı; "
+                L"incelenmeyenler: Java kayıt defteri anahtarlarının bir kısmı, .jnlp ilişkilendirmesi, PC/SC, "
+                L"PKCS11Wrapper.dll."),
+            std::wstring::npos)
+      << Utf8(FormatFindings(report));
+  for (const std::wstring* text : {&report.fullText, &report.clipboardText}) {
+    EXPECT_NE(text->find(L"[Süre sınırı]\r\nİncelenmeyenler="), std::wstring::npos);
+    EXPECT_EQ(text->find(L"Etkin bir .jnlp dosya açıcısı bulunamadı"), std::wstring::npos);
+  }
+  EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=incelenmedi;"), std::wstring::npos);
 }
 
 }  // namespace

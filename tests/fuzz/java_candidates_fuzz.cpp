@@ -5,7 +5,8 @@
 // first unit ends in the hexadecimal digit 1 the list starts with 127 other homes, so the bound of 128 is reached.
 //
 // Properties: a normalised home has no forward slash and no trailing backslash unless it is a drive root, and
-// equals the rules applied one after the other. The list never holds more than 128 candidates, never two homes
+// equals the rules applied one after the other. AddJavaCandidate returns the index of the home's candidate, or
+// none only for an empty home or a new home once the list is full (which it then reports). The list never holds more than 128 candidates, never two homes
 // that differ only in case, never an empty home; every home is in normalised form; every label list stays within
 // 4096 characters and holds each label declared for that home (unless it would not fit); every registry version
 // is empty or a version token with a leading digit; homes keep the order in which they were first declared.
@@ -59,10 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::wstring input = Utf16FromBytes(data, size);
   const auto parts = SplitParts(input, 64 * 3);
 
-  tavlun::JavaCandidateList candidates;
+  tavlun::JavaCandidateSet set;
+  const tavlun::JavaCandidateList& candidates = set.list;
   if (!input.empty() && (Unit(input[0]) & 0x0F) == 1) {
     for (int i = 0; i < 127; ++i) {
-      tavlun::AddJavaCandidate(&candidates, L"C:\\Java\\filler" + std::to_wstring(i), L"HKLM/32-bit/x", L"");
+      tavlun::AddJavaCandidate(&set, L"C:\\Java\\filler" + std::to_wstring(i), L"HKLM/32-bit/x", L"");
     }
     FUZZ_CHECK(candidates.size() == 127);
   }
@@ -80,8 +82,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(home.size() <= 3 || home.back() != L'\\');
 
     const std::size_t before = candidates.size();
-    tavlun::AddJavaCandidate(&candidates, raw_home, label, version);
+    const bool was_full = set.full;
+    const std::size_t index = tavlun::AddJavaCandidate(&set, raw_home, label, version);
     FUZZ_CHECK(candidates.size() <= 128u);
+    // The index names the candidate of this home; only a new home beyond the bound is dropped, and says so.
+    if (index != tavlun::kNoJavaCandidate) {
+      FUZZ_CHECK(index < candidates.size() && SameHome(candidates[index].home, home));
+    } else {
+      FUZZ_CHECK(home.empty() || (before == 128u && set.full));
+    }
+    FUZZ_CHECK(!was_full || set.full);
     FUZZ_CHECK(candidates.size() == before || candidates.size() == before + 1);
     if (candidates.size() == before + 1) {
       FUZZ_CHECK(candidates.back().home == home);
@@ -98,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   FUZZ_CHECK(homes_in_order.size() == candidates.size());
+  FUZZ_CHECK(set.positions.size() == candidates.size());
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const auto& candidate = candidates[i];
     FUZZ_CHECK(candidate.home == homes_in_order[i]);

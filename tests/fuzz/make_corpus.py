@@ -164,10 +164,13 @@ def redaction_seeds():
         "line-break-and-rlo": [" C:\\Users\\x\r\n\u202Etxt.exe "],
         "value-with-percent": ["C:\\A%B\\x", "C:\\A%B", "", "", "", ""],
         "turkish-profile": ["C:\\USERS\\İLKER\\x", "", "", "", "", "C:\\Users\\ilker"],
+        # Spellings that Windows resolves to the profile: repeated separators, "." and "..", trailing dots and blanks.
+        "profile-spellings": ["D:\\Profiller\\\\Ayşe Kaya. \\x\\..\\jdk", "", "", "", "", "D:\\Profiller\\Ayşe Kaya"],
+        "users-dot-segments": ["C:\\Users\\Public\\..\\.\\Ayşe Kaya\\jdk"],
     }
     for name, parts in seeds.items():
         write("redaction", name, u16(SEP.join(parts)))
-    write_dict("redaction", ["\\users\\", "/Users/", "%", "C:\\", SEP, "\\", "<kullanıcı>"])
+    write_dict("redaction", ["\\users\\", "/Users/", "%", "C:\\", SEP, "\\", "<kullanıcı>", "\\..\\", "\\.\\", ". \\"])
 
 
 # --- Release files: raw bytes ------------------------------------------------------------------------------

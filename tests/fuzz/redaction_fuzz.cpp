@@ -7,7 +7,8 @@
 // markup in it is the word that replaces a user name. After every "\users\" (either separator, any case) there
 // is nothing, a "%" or exactly that word. A value (in its display-safe form) that cannot be confused with the
 // inserted placeholders never survives as a whole folder, whatever its case or separators: what is left of it is
-// always followed by more of a name.
+// always followed by more of a name (values and text are both read as Windows resolves a path). A path that
+// Windows resolves into the profile folder never keeps the profile's name.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -73,8 +74,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(segment.empty() || segment[0] == L'%' || segment == word);
   }
 
+  // A path that Windows resolves into the profile folder (any spelling: repeated separators, "." and "..",
+  // trailing dots and blanks) loses the profile: with no other folder to compete, it starts with the placeholder.
+  const std::wstring profile = FoldPath(tavlun::ResolvePathText(tavlun::SanitizeForDisplay(values.back())));
+  bool others_empty = true;
+  for (std::size_t i = 0; i + 1 < values.size(); ++i) others_empty = others_empty && values[i].empty();
+  const std::wstring resolved = FoldPath(tavlun::ResolvePathText(tavlun::SanitizeForDisplay(parts[0])));
+  if (others_empty && IsTrackableValue(profile) && !EndsName(profile.back()) && resolved.rfind(profile, 0) == 0 &&
+      (resolved.size() == profile.size() || resolved[profile.size()] == L'\\')) {
+    FUZZ_CHECK(folded.rfind(L"%userprofile%", 0) == 0);
+  }
+
   for (const std::wstring& value : values) {
-    const std::wstring safe = tavlun::SanitizeForDisplay(value);
+    const std::wstring safe = tavlun::ResolvePathText(tavlun::SanitizeForDisplay(value));
     if (!IsTrackableValue(safe)) continue;
     const std::wstring needle = FoldPath(safe);
     for (std::size_t at = folded.find(needle); at != std::wstring::npos; at = folded.find(needle, at + 1)) {

@@ -123,7 +123,22 @@ TEST_F(ElevatedRunTest, LaterFailureRemovesTheFirstInstallation) {
   EXPECT_EQ(result.old_sha256, DigestOf(old64_));
   EXPECT_EQ(result.win32_error, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
   EXPECT_TRUE(result.log_written);
-  EXPECT_EQ(LogCount(), 2u);
+  // The 32-bit record of the installation stays as written; a record of its own says it was taken back.
+  const std::vector<std::wstring> logs = ListFolder(WorkArea(L"Logs"));
+  ASSERT_EQ(logs.size(), 3u);
+  std::size_t undo_records = 0;
+  for (const std::wstring& name : logs) {
+    const std::vector<std::uint8_t> bytes = ReadBytes(JoinPath(WorkArea(L"Logs"), name));
+    const std::string record(bytes.begin(), bytes.end());
+    if (record.find("rollback=geri alındı: ") == std::string::npos) continue;
+    ++undo_records;
+    EXPECT_NE(record.find("\r\ntarget=C:\\Windows\\SysWOW64\\akisp11.dll\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("\r\noutcome=failed\r\n"), std::string::npos) << record;
+    EXPECT_NE(record.find("rollback=geri alındı: kurucuya ait dosya kimliği doğrulanıp güvenle kaldırıldı\r\n"),
+              std::string::npos)
+        << record;
+  }
+  EXPECT_EQ(undo_records, 1u);
   EXPECT_FALSE(Exists(Path(0)));
   writer.reset();
   EXPECT_EQ(ReadBytes(Path(1)), old64_);

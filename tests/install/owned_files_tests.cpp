@@ -161,6 +161,33 @@ TEST_F(OwnedFilesTest, RaceHookUpdateIsPutBackWithThePriorRecoveryName) {
   EXPECT_TRUE(Leftover(L"rescue").empty());
 }
 
+TEST_F(OwnedFilesTest, RaceUpdateWhosePutBackStopsHalfWayLeavesTheTargetFilled) {
+  // The second swap moves the recovery content aside and stops: it goes back, so the target is never empty.
+  RollbackRaceHook = [](const TargetLocation& target, std::wstring* message) {
+    return WriteWholeFile(target.file_path, "RACE", 4, message);
+  };
+  int swaps = 0;
+  EngineHooks hooks;
+  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
+    if (++swaps == 1) {
+      return ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr) != FALSE;
+    }
+    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
+    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return false;
+  };
+  const std::wstring message = Restore(false, &hooks);
+  const std::wstring rescue = Leftover(L"rescue");
+  ASSERT_FALSE(rescue.empty()) << Utf8(message);
+  EXPECT_EQ(message, L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " +
+                         rescue + L" konumunda korundu; önceki kurtarma içeriği etkin hedefte kaldı. Harici "
+                                  L"güncelleme atomik olarak geri etkinleştirilemedi: " +
+                         WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2));
+  EXPECT_EQ(ReadBytes(target_.file_path), old_bytes_);
+  EXPECT_EQ(ReadBytes(rescue), Bytes("RACE"));
+  EXPECT_TRUE(Leftover(L"prior-recovery").empty());
+}
+
 TEST_F(OwnedFilesTest, FailingRaceHookChangesNothing) {
   RollbackRaceHook = [](const TargetLocation&, std::wstring* message) {
     *message = L"yazılamadı";

@@ -11,6 +11,7 @@
 #include "install/install_lock.h"
 #include "install/secure_folder.h"
 #include "install/secure_object.h"
+#include "install/transaction.h"
 #include "tests/install/install_test_support.h"
 
 namespace tavlun {
@@ -109,6 +110,22 @@ TEST(InstallLockRule, OnlyTheFixedDescriptorPasses) {
   EXPECT_EQ(LockVerdict(L"O:BAG:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)(D;;0x00100001;;;AU)"), unexpected);
 }
 
+TEST(InheritedFileRule, OnlyInheritedEntriesUnderAdministratorsPass) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"O:BAG:SYD:AI(A;ID;FA;;;SY)(A;ID;FA;;;BA)(A;ID;0x1200a9;;;BU)", L"ok"},
+      {L"O:SYD:AI(A;ID;FA;;;SY)", L"Kurulan dosyanın sahibi Administrators değil."},
+      {L"O:BAD:PAI(A;ID;FA;;;SY)", L"Kurulan dosyanın DACL'i hedef klasörden devralınmıyor."},
+      {L"O:BAD:", L"Kurulan dosyanın DACL'i hedef klasörden devralınmıyor."},
+      // What ReplaceFileW hands over from an old file that anyone could write.
+      {L"O:BAD:AI(A;;FA;;;WD)(A;ID;FA;;;SY)", L"Kurulan dosyada hedef klasörden devralınmamış bir izin kaydı var."},
+  };
+  for (const auto& [sddl, verdict] : cases) {
+    UniqueSecurityDescriptor descriptor = FromSddl(sddl);
+    std::wstring message;
+    EXPECT_EQ(VerifyInheritedFileDescriptor(descriptor.get(), &message) ? L"ok" : message, verdict) << Utf8(sddl);
+  }
+}
+
 TEST(MapGenericAccess, ReplacesGenericBitsOnly) {
   EXPECT_EQ(MapGenericAccess(GENERIC_READ | GENERIC_EXECUTE, kFileGenericMapping), 0x1200A9u);
   EXPECT_EQ(MapGenericAccess(GENERIC_ALL, kMutexGenericMapping), 0x1F0001u);
@@ -188,6 +205,37 @@ TEST_F(SecurePathOnRealFiles, ApplySecureOwnershipEndsInTheVerification) {
     EXPECT_EQ(message, kOwner);
   }
   EXPECT_EQ(ReadBytes(file), Bytes("restored"));
+}
+
+TEST_F(SecurePathOnRealFiles, InstalledFileTakesTheFolderProtectionNotTheOldFiles) {
+  if (!keeps_security_) {
+    GTEST_SKIP() << "Wine does not store file security descriptors; the rule is tested on SDDL descriptors "
+                    "(InheritedFileRule)";
+  }
+  const TargetLocation target = ScratchTarget(scratch_.Child(L"System32"));
+  const std::wstring backups = scratch_.Child(L"Backups");
+  ASSERT_TRUE(::CreateDirectoryW(backups.c_str(), nullptr));
+  {
+    UniqueSecurityDescriptor anyone_writes = FromSddl(L"O:BAD:P(A;;FA;;;WD)");
+    SECURITY_ATTRIBUTES security{sizeof(security), anyone_writes.get(), FALSE};
+    UniqueHandle old_file(::CreateFileW(target.file_path.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
+                                        FILE_ATTRIBUTE_READONLY, nullptr));
+    ASSERT_TRUE(old_file);
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(old_file.get(), "old", 3, &written, nullptr));
+  }
+  InstallOutcome outcome;
+  InstallSingleDll(&outcome, target, LoadBuild(PayloadKind::Build32), backups, true);
+  ASSERT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
+  UniqueHandle installed(::CreateFileW(target.file_path.c_str(), READ_CONTROL, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+  PSECURITY_DESCRIPTOR raw = nullptr;
+  ASSERT_EQ(::GetSecurityInfo(installed.get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                              nullptr, nullptr, nullptr, nullptr, &raw),
+            static_cast<DWORD>(ERROR_SUCCESS));
+  UniqueSecurityDescriptor descriptor(raw);
+  std::wstring message;
+  EXPECT_TRUE(VerifyInheritedFileDescriptor(descriptor.get(), &message)) << Utf8(message);
 }
 
 TEST(ApplySecureOwnership, RefusesPathsThatAreNotThere) {

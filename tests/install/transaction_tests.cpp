@@ -294,6 +294,38 @@ TEST_F(TransactionTest, InstalledFileReplacedBeforeVerificationOnAnEmptyTarget) 
   EXPECT_EQ(ReadBytes(target_.file_path), Bytes("foreign"));
 }
 
+TEST_F(TransactionTest, InstalledFileVanishingBeforeVerificationGetsTheOriginalBack) {
+  // An antivirus may quarantine a freshly written DLL: the empty target takes the proved original back.
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  EngineHooks hooks;
+  hooks.before_verification = [](const TargetLocation& target) { ::DeleteFileW(target.file_path.c_str()); };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.outcome, kOutcomeFailed);
+  EXPECT_EQ(outcome.rollback,
+            L"aktif hedef boştu; korunan dosya kimliği ve SHA-256 değeri doğrulanıp boş hedefe taşındı");
+  EXPECT_EQ(outcome.message, L"Kurulum sonrası hedef dosya bulunamadı; yeni dosyayı başka bir program kaldırmış "
+                             L"olabilir. Geri alma: " + outcome.rollback + L".");
+  EXPECT_EQ(ReadBytes(target_.file_path), old_);
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
+}
+
+TEST_F(TransactionTest, ReadOnlyOldFileLeavesNeitherItsAttributeNorItsSafetyCopy) {
+  ASSERT_TRUE(WriteBytes(target_.file_path, old_));
+  // ReplaceFileW on Windows swaps a read-only file and hands its attributes to the replacement; Wine refuses the
+  // read-only file, so the swap is done as Windows does it.
+  EngineHooks hooks;
+  hooks.replace_file = [](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
+    const bool swapped = ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr);
+    ::SetFileAttributesW(replaced.c_str(), FILE_ATTRIBUTE_READONLY);
+    ::SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY);
+    return swapped;
+  };
+  const InstallOutcome outcome = Install(&hooks);
+  EXPECT_EQ(outcome.message, L"akisp11.dll güvenle kuruldu ve SHA-256 doğrulaması tamamlandı.");
+  EXPECT_EQ(::GetFileAttributesW(target_.file_path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+  EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"}) << "the previous file is deleted";
+}
+
 TEST_F(TransactionTest, InstalledFileRewrittenBeforeVerificationIsRestored) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   EngineHooks hooks;

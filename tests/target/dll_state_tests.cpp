@@ -236,7 +236,10 @@ TEST(AssessDllStateOn, ThirtyTwoBitWindowsNamesOnlyItsOneBuild) {
 }
 
 TEST_F(DllStateTest, TargetHeldOpenWithoutSharingKeepsTheInstallOffered) {
-  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_3.4.1.0.dll")));
+  // The size of the build, other bytes: only hashing can tell it apart.
+  std::vector<std::uint8_t> altered = EmbeddedPayload(IDR_AKISP11_32);
+  altered.back() ^= 0x5A;
+  ASSERT_TRUE(planted_.PlantBytes(k32, altered));
   ASSERT_TRUE(planted_.PlantEmbedded(k64));
   {
     UniqueHandle holder(::CreateFileW(planted_.Path(k32).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -255,7 +258,20 @@ TEST_F(DllStateTest, TargetHeldOpenWithoutSharingKeepsTheInstallOffered) {
     EXPECT_TRUE(state.install_offered);
     EXPECT_EQ(state.targets_text, L"32-bit: " + planted_.Display(k32)) << "later targets are not examined";
   }
-  EXPECT_EQ(AssessDllState().kind, DllStateKind::DifferentFile) << "readable again once the holder closed";
+  EXPECT_EQ(AssessDllState().kind, DllStateKind::SameOrNewerKept) << "readable again once the holder closed";
+}
+
+TEST_F(DllStateTest, FileOfAnotherSizeIsDifferentWithoutBeingRead) {
+  ASSERT_TRUE(planted_.PlantCopy(k32, TestDll(L"akis_x86_3.4.1.0.dll")));
+  ASSERT_TRUE(planted_.PlantEmbedded(k64));
+  ASSERT_NE(ReadBytes(planted_.Path(k32)).size(), EmbeddedPayload(IDR_AKISP11_32).size());
+  UniqueHandle holder(::CreateFileW(planted_.Path(k32).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(holder);
+  const DllState state = AssessDllState();
+  EXPECT_EQ(state.kind, DllStateKind::DifferentFile) << Utf8(state.message);
+  EXPECT_TRUE(state.install_offered);
+  EXPECT_EQ(state.targets_text, BothTargetsText());
 }
 
 TEST_F(DllStateTest, TargetPendingDeletionIsAnAccessProblem) {
