@@ -208,9 +208,13 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
   }
 
   result.outcome = changed ? kOutcomeInstalled : kOutcomeAlreadyInstalled;
+  // Name only the builds this machine needs: 32-bit Windows has no 64-bit target.
+  std::wstring required_labels;
+  for (const ElevatedRunTarget& target : inputs.targets) Append(&required_labels, L" ve ", LabelOf(target));
+  const wchar_t* files = inputs.targets.size() == 1 ? L" AKİS dosyası" : L" AKİS dosyaları";
   result.message = changed ? L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (" + installed_labels + L")."
-                           : std::wstring(L"Gerekli 32-bit ve 64-bit AKİS dosyaları zaten hazır veya aynı/daha yeni "
-                                          L"sürüm olarak korundu; değişiklik yapılmadı.");
+                           : L"Gerekli " + required_labels + files +
+                                 L" zaten hazır veya aynı/daha yeni sürüm olarak korundu; değişiklik yapılmadı.";
   result.backup = backups_text;
   result.log_written = all_logs_written;
   if (!all_logs_written) result.message += L" İşlem günlüklerinden biri yazılamadı.";

@@ -76,6 +76,16 @@ TEST_F(ElevatedRunTest, BothIdenticalChangeNothingAndLogTwice) {
   EXPECT_TRUE(ListFolder(WorkArea(kBackupsFolderName)).empty());
 }
 
+// 32-bit Windows needs only the 32-bit build: the message names no 64-bit file.
+TEST_F(ElevatedRunTest, OnlyTargetIdenticalNamesOnlyItsBuild) {
+  ASSERT_TRUE(WriteBytes(Path(0), build32_));
+  inputs_.targets.pop_back();
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  EXPECT_EQ(result.outcome, kOutcomeAlreadyInstalled);
+  EXPECT_EQ(result.message, L"Gerekli 32-bit AKİS dosyası zaten hazır veya aynı/daha yeni sürüm olarak korundu; "
+                            L"değişiklik yapılmadı.");
+}
+
 TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
   ASSERT_TRUE(WriteBytes(Path(0), old32_));
   const InstallOutcome result = RunElevatedInstall(inputs_);
