@@ -58,6 +58,16 @@ void ApplyLayout(MainWindowState& state) {
   Place(c.checkButton, m.checkButton);
   Place(c.installButton, m.installButton);
 
+  // The short tier has room for one line of status detail: end it with an ellipsis rather than show half a line.
+  if (c.statusDetailLabel != nullptr) {
+    const LONG_PTR style = ::GetWindowLongPtrW(c.statusDetailLabel, GWL_STYLE);
+    const LONG_PTR wanted = m.shortTier ? (style | SS_ENDELLIPSIS) : (style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS));
+    if (wanted != style) {
+      ::SetWindowLongPtrW(c.statusDetailLabel, GWL_STYLE, wanted);
+      ::InvalidateRect(c.statusDetailLabel, nullptr, TRUE);
+    }
+  }
+
   const bool idle = state.checkState == CheckState::Idle;
   Show(c.scopeNoteLabel, m.showNote && idle);
   Show(c.footerLabel, m.showNote);
