@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "ui/dpi.h"
@@ -27,16 +28,7 @@ constexpr int kStartRuns = 5;
 constexpr int kPaintRuns = 60;
 constexpr int kChecks = 20;
 
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using tavlun::bench::NowMs;
 
 double Median(std::vector<double> samples) {
   std::sort(samples.begin(), samples.end());
