@@ -44,40 +44,36 @@ void CALLBACK OnListEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, 
   if (g_events != nullptr && window == g_list && object == OBJID_CLIENT) g_events->push_back({event, object, child});
 }
 
-// Sets a Windows setting for the test and puts the old value back.
+// Client-area animation switched for the test, put back after it.
 class ScopedAnimation {
  public:
   explicit ScopedAnimation(BOOL on) {
     ::SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &old_, 0);
+    Set(on);
+  }
+  ~ScopedAnimation() { Set(old_); }
+
+ private:
+  static void Set(BOOL on) {
     ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
                             SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
   }
-  ~ScopedAnimation() {
-    ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(old_)),
-                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
-  }
-
- private:
   BOOL old_ = TRUE;
 };
 
-// The screen DPI a program started now sees (Wine reads it at process start).
+// The screen DPI of programs started meanwhile (Wine reads LogPixels when a process starts).
 class ScopedLogPixels {
  public:
   explicit ScopedLogPixels(DWORD dpi) {
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      nullptr, key_.put(), nullptr);
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
+                      nullptr);
     DWORD size = sizeof(old_);
-    had_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
-           ERROR_SUCCESS;
+    had_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == 0;
     ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
   }
   ~ScopedLogPixels() {
-    if (had_) {
-      ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof(old_));
-    } else {
-      ::RegDeleteValueW(key_.get(), L"LogPixels");
-    }
+    if (!had_) ::RegDeleteValueW(key_.get(), L"LogPixels");
+    if (had_) ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), 4);
   }
 
  private:
