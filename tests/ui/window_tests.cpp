@@ -157,7 +157,8 @@ class ProgramWindow {
   std::wstring DismissMessageBox() {
     for (int i = 0; i < 200; ++i) {
       HWND box = FindProcessWindow(child_.id(), L"#32770");
-      if (box != nullptr) {
+      // Read only once the box is shown with its text.
+      if (box != nullptr && ::IsWindowVisible(box) && ::GetDlgItem(box, 0xFFFF) != nullptr) {
         const std::wstring text = WindowText(::GetDlgItem(box, 0xFFFF));
         const std::wstring caption = WindowText(box);
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -348,6 +349,10 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   }
   ProgramWindow window;
   ASSERT_NO_FATAL_FAILURE(window.Start());
+  ::SetWindowPos(window.main(), nullptr, 0, 0, 700, 520, SWP_NOZORDER | SWP_NOMOVE);
+  LetWindowSettle(window.main());
+  EXPECT_TRUE(LayoutOf(window.main(), 96).compact);
+  CaptureWindow(window.main(), L"compact-96");
   ::SetWindowPos(window.main(), nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
   LetWindowSettle(window.main());
   RECT client{};
