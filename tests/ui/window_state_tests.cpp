@@ -130,7 +130,7 @@ class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer()
       : thread_([this] {
-          for (int i = 0; i < 500 && !done_; ++i) {
+          for (int i = 0; i < 1500 && !done_; ++i) {
             HWND box = ::FindWindowW(L"#32770", nullptr);
             DWORD process = 0;
             // Read only once the box is shown with its text.

@@ -93,7 +93,7 @@ class ProgramWindow {
   void Start() {
     ASSERT_TRUE(child_.Start(ProgramPath(), L""));
     child_.Resume();
-    for (int i = 0; i < 400 && (main_ == nullptr || !::IsWindowVisible(main_)); ++i) {
+    for (int i = 0; i < 1200 && (main_ == nullptr || !::IsWindowVisible(main_)); ++i) {
       PumpMessagesFor(50);
       main_ = FindProcessWindow(child_.id(), kMainWindowClass);
     }
@@ -155,7 +155,7 @@ class ProgramWindow {
 
   // The message box the program shows, its text, and a click on its OK button.
   std::wstring DismissMessageBox() {
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {
       HWND box = FindProcessWindow(child_.id(), L"#32770");
       // Read only once the box is shown with its text.
       if (box != nullptr && ::IsWindowVisible(box) && ::GetDlgItem(box, 0xFFFF) != nullptr) {
