@@ -333,6 +333,7 @@ TEST_F(MainWindowProcess, WithoutAnimationEveryRowShowsAtOnce) {
 }
 
 TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
+  ScopedAnimation animation(TRUE);
   {
     ScopedLogPixels dpi(144);
     ProgramWindow window;
@@ -366,6 +367,12 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   window.Click(kCheck);
   ASSERT_TRUE(window.WaitForCheckEnd());
   CaptureWindow(window.main(), L"narrow-finished-96");
+  // The list scrolled along so that the last row revealed is its bottom visible row.
+  RECT list{};
+  ::GetClientRect(window[kList], &list);
+  const LRESULT visible = list.bottom / ::SendMessageW(window[kList], LB_GETITEMHEIGHT, 0, 0);
+  ASSERT_LT(visible, 6);
+  EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 6 - visible);
   EXPECT_EQ(window.CloseAndWait(), 0u);
 }
 
