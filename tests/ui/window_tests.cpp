@@ -115,24 +115,18 @@ class ProgramWindow {
   bool Visible(Control c) const { return ::IsWindowVisible(controls_[c]) != FALSE; }
   bool Enabled(Control c) const { return ::IsWindowEnabled(controls_[c]) != FALSE; }
   std::vector<ListEvent>& events() { return events_; }
-  ChildProcess& child() { return child_; }
 
   static std::wstring WindowText(HWND window) {
     wchar_t buffer[1024] = {};
     ::SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
     return buffer;
   }
-  std::vector<std::wstring> Rows() const {
-    std::vector<std::wstring> rows;
-    const LRESULT count = ::SendMessageW(controls_[kList], LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      wchar_t buffer[1024] = {};
-      if (::SendMessageW(controls_[kList], LB_GETTEXTLEN, i, 0) < 1024) {
-        ::SendMessageW(controls_[kList], LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
-      }
-      rows.push_back(buffer);
+  std::wstring Row(int index) const {
+    wchar_t buffer[1024] = {};
+    if (::SendMessageW(controls_[kList], LB_GETTEXTLEN, index, 0) < 1024) {
+      ::SendMessageW(controls_[kList], LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer));
     }
-    return rows;
+    return buffer;
   }
   std::vector<LRESULT> RowStates() const {
     std::vector<LRESULT> states;
@@ -193,7 +187,9 @@ LayoutMetrics LayoutOf(HWND window, int dpi) {
 
 // The summary line the window must show for the rows it shows.
 std::wstring SummaryOfShownRows(const std::vector<LRESULT>& states) {
-  const auto count = [&](LRESULT s) { return DecimalText(static_cast<std::uint32_t>(std::count(states.begin(), states.end(), s))); };
+  const auto count = [&](LRESULT s) {
+    return DecimalText(static_cast<std::uint32_t>(std::count(states.begin(), states.end(), s)));
+  };
   return count(1) + L" hazır  •  " + count(2) + L" dikkat  •  " + count(3) + L" eksik";
 }
 
@@ -289,7 +285,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   ASSERT_EQ(states.size(), 6u);
   for (LRESULT s : states) EXPECT_TRUE(s >= 1 && s <= 3) << s;
   EXPECT_EQ(states[0], 1) << "the planted builds make the AKİS row ready";
-  EXPECT_EQ(window.Rows()[0].rfind(L"AKİS DLL\tHazır — ", 0), 0u);
+  EXPECT_EQ(window.Row(0).rfind(L"AKİS DLL\tHazır — ", 0), 0u);
   EXPECT_EQ(window.Text(kRequirementsTitle), L"Sistem kontrolü tamamlandı");
   EXPECT_EQ(window.Text(kRequirementsStatus), SummaryOfShownRows(states));
   EXPECT_TRUE(window.Visible(kCopy));
@@ -309,8 +305,8 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   window.Click(kCheck);
   EXPECT_FALSE(window.Visible(kCopy));
   EXPECT_EQ(window.RowStates(), (std::vector<LRESULT>(6, 0)));
-  EXPECT_EQ(window.Rows()[0], L"AKİS DLL\tDenetleniyor…");
-  EXPECT_EQ(window.Rows()[5], L"Okuyucu ve kart\tBekliyor");
+  EXPECT_EQ(window.Row(0), L"AKİS DLL\tDenetleniyor…");
+  EXPECT_EQ(window.Row(5), L"Okuyucu ve kart\tBekliyor");
   EXPECT_EQ(window.Text(kCheck), L"Kontrol ediliyor…");
   EXPECT_FALSE(window.Enabled(kCheck));
   EXPECT_FALSE(window.Enabled(kGuide));
