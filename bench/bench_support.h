@@ -1,5 +1,5 @@
-// Shared by the benchmark programs that run the check: a millisecond clock, and the probe child role that the
-// check starts them in.
+// Shared by the benchmark programs that run the check: the clock, and the probe child role that the check
+// starts them in.
 #pragma once
 
 #include <windows.h>
@@ -9,20 +9,10 @@
 
 #include "app/entry.h"
 #include "app/run_mode.h"
+#include "bench/bench_clock.h"
 #include "core/system_dlls.h"
 
 namespace tavlun::bench {
-
-inline double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // Sets the process up as the program does. The check starts this program as its probe child: then the probe runs
 // and `exit_code` holds its result (true).
