@@ -8,13 +8,15 @@ export TAVLUN_BUILD_DIR
 say() { printf '[tavlun] %s\n' "$*" >&2; }
 
 # Debian 12 packages the build, the tests and the scripts need. wine32:i386 runs the 32-bit programs in the
-# 64-bit prefix; imagemagick takes the screenshot of scripts/run; googletest brings the sources the tests build.
+# 64-bit prefix; imagemagick takes the screenshot of scripts/run; googletest brings the sources the tests build;
+# osslsigncode and openssl sign and verify releases (scripts/release) and make the tests' throwaway certificate.
 TAVLUN_DEBIAN_PACKAGES=(
   cmake ninja-build
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine64 wine32:i386
   xvfb xauth imagemagick
   googletest
+  osslsigncode openssl
 )
 
 tavlun_package_installed() {
