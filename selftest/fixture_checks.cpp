@@ -184,6 +184,47 @@ bool AbsentOrUncertainRowsRight() {
                L"Kayıtlı .jnlp açıcısı javaws.exe değil; Web Start uygunluğu belirsiz.");
 }
 
+// The service row and the reader row (codes 53 to 56), fed with outcomes derived from the valid record.
+int ProbeRowsCheck(const PcscProbeOutcome& ready) {
+  enum Row { kService, kReader };
+  struct Case {
+    int code;
+    Row row;
+    void (*derive)(PcscProbeOutcome*);
+    RequirementState state;
+    const wchar_t* detail;
+  };
+  static const Case kCases[] = {
+      {kSelfTestServiceRow, kService, [](PcscProbeOutcome*) {}, RequirementState::Ready,
+       L"Windows Akıllı Kart hizmeti çalışıyor ve PC/SC bağlantısı hazır."},
+      {kSelfTestServiceRow, kService, [](PcscProbeOutcome* o) { o->serviceRunning = false; },
+       RequirementState::Missing, L"Windows Akıllı Kart hizmeti çalışmıyor; uygulama hizmeti başlatmadı."},
+      {kSelfTestReaderRowCard, kReader, [](PcscProbeOutcome*) {}, RequirementState::Ready,
+       L"2 okuyucu görüldü; 1 okuyucuda kart takılı."},
+      {kSelfTestReaderRowNoCard, kReader, [](PcscProbeOutcome* o) {
+         o->presentCount = 0;
+         o->emptyCount = 2;
+       },
+       RequirementState::Missing, L"2 okuyucu görüldü ancak takılı bir kart bulunamadı."},
+      {kSelfTestReaderRowNoCard, kReader, [](PcscProbeOutcome* o) { o->listResult = kScardNoReadersAvailable; },
+       RequirementState::Missing, L"Windows tarafından görülen bir kart okuyucu bulunamadı."},
+      {kSelfTestReaderRowUndetermined, kReader, [](PcscProbeOutcome* o) { o->statusResult = kScardInternalError; },
+       RequirementState::Attention, L"Okuyucu görüldü ancak kart varlığı güvenilir biçimde belirlenemedi."},
+      {kSelfTestReaderRowUndetermined, kReader, [](PcscProbeOutcome* o) { o->serviceRunning = false; },
+       RequirementState::Attention,
+       L"Akıllı kart altyapısı hazır olmadığı için okuyucu ve kart durumu belirlenemedi."},
+  };
+  for (const Case& c : kCases) {
+    PcscProbeOutcome outcome = ready;
+    c.derive(&outcome);
+    const bool right = c.row == kService
+                           ? IsRow(BuildSmartCardServiceItem(outcome), c.state, L"Akıllı Kart hizmeti", c.detail)
+                           : IsRow(BuildReaderItem(outcome), c.state, L"Okuyucu ve kart", c.detail);
+    if (!right) return c.code;
+  }
+  return kSelfTestPassed;
+}
+
 }  // namespace
 
 int RunFixtureChecks(PathRule validate_local_path) {
@@ -229,39 +270,7 @@ int RunFixtureChecks(PathRule validate_local_path) {
   if (!ReadyRowsRight()) return kSelfTestReadyRows;
   if (!AbsentOrUncertainRowsRight()) return kSelfTestAbsentRows;
 
-  PcscProbeOutcome stopped = outcome;
-  stopped.serviceRunning = false;
-  if (!IsRow(BuildSmartCardServiceItem(outcome), RequirementState::Ready, L"Akıllı Kart hizmeti",
-             L"Windows Akıllı Kart hizmeti çalışıyor ve PC/SC bağlantısı hazır.") ||
-      !IsRow(BuildSmartCardServiceItem(stopped), RequirementState::Missing, L"Akıllı Kart hizmeti",
-             L"Windows Akıllı Kart hizmeti çalışmıyor; uygulama hizmeti başlatmadı.")) {
-    return kSelfTestServiceRow;
-  }
-  constexpr wchar_t kReaderTitle[] = L"Okuyucu ve kart";
-  if (!IsRow(BuildReaderItem(outcome), RequirementState::Ready, kReaderTitle,
-             L"2 okuyucu görüldü; 1 okuyucuda kart takılı.")) {
-    return kSelfTestReaderRowCard;
-  }
-  PcscProbeOutcome both_empty = outcome;
-  both_empty.presentCount = 0;
-  both_empty.emptyCount = 2;
-  PcscProbeOutcome no_readers = outcome;
-  no_readers.listResult = kScardNoReadersAvailable;
-  if (!IsRow(BuildReaderItem(both_empty), RequirementState::Missing, kReaderTitle,
-             L"2 okuyucu görüldü ancak takılı bir kart bulunamadı.") ||
-      !IsRow(BuildReaderItem(no_readers), RequirementState::Missing, kReaderTitle,
-             L"Windows tarafından görülen bir kart okuyucu bulunamadı.")) {
-    return kSelfTestReaderRowNoCard;
-  }
-  PcscProbeOutcome status_failed = outcome;
-  status_failed.statusResult = kScardInternalError;
-  if (!IsRow(BuildReaderItem(status_failed), RequirementState::Attention, kReaderTitle,
-             L"Okuyucu görüldü ancak kart varlığı güvenilir biçimde belirlenemedi.") ||
-      !IsRow(BuildReaderItem(stopped), RequirementState::Attention, kReaderTitle,
-             L"Akıllı kart altyapısı hazır olmadığı için okuyucu ve kart durumu belirlenemedi.")) {
-    return kSelfTestReaderRowUndetermined;
-  }
-  return kSelfTestPassed;
+  return ProbeRowsCheck(outcome);
 }
 
 }  // namespace tavlun

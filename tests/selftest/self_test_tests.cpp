@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,12 +13,16 @@
 #include "selftest/self_test_codes.h"
 #include "target/dll_state.h"
 #include "tests/check/scoped_environment.h"
+#include "tests/install/install_test_support.h"
 #include "tests/support/test_support.h"
 
 namespace tavlun {
 namespace {
 
 using namespace testing_support;
+using install_testing::Exists;
+using install_testing::ListFolder;
+using install_testing::StartsWith;
 
 constexpr DWORD kSelfTestTimeoutMs = 120000;
 
@@ -27,21 +30,13 @@ bool RunningUnderWine() {
   return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-std::vector<std::wstring> NamesIn(const std::wstring& folder, const wchar_t* pattern) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW entry;
-  UniqueFindHandle find(::FindFirstFileW(JoinPath(folder, pattern).c_str(), &entry));
-  if (!find) return names;
-  do {
-    const std::wstring name = entry.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (::FindNextFileW(find.get(), &entry));
-  return names;
-}
-
 // Names in the folder that the self-test would have made.
 std::vector<std::wstring> ScratchFoldersIn(const std::wstring& folder) {
-  return NamesIn(folder, L"Tavlun-Yardimcisi-SelfTest-*");
+  std::vector<std::wstring> names;
+  for (const std::wstring& name : ListFolder(folder)) {
+    if (StartsWith(name, L"Tavlun-Yardimcisi-SelfTest-")) names.push_back(name);
+  }
+  return names;
 }
 
 std::wstring WindowsTempFolder() {
@@ -63,7 +58,7 @@ TEST(SelfTest, PassesWithoutAdministratorRightsAndLeavesNothing) {
   const ProcessResult run = RunRestrictedSelfTest(temp.path());
   ASSERT_TRUE(run.started && !run.timed_out);
   EXPECT_EQ(run.exit_code, static_cast<DWORD>(kSelfTestPassed));
-  const std::vector<std::wstring> left = NamesIn(temp.path(), L"*");
+  const std::vector<std::wstring> left = ListFolder(temp.path());
   EXPECT_TRUE(left.empty()) << left.size() << " entries left, the first " << Utf8(left.front());
 }
 
@@ -93,15 +88,12 @@ TEST(SelfTest, TemporaryFolderThatIsNoFolderGivesCode11) {
   EXPECT_TRUE(ScratchFoldersIn(parent.path()).empty());
 }
 
-// A folder on the read-only tmpfs that tests/selftest/read_only_disk.sh mounts for CTest (root only), reached
-// through Z:; empty when it is not there.
+// A folder on the read-only tmpfs that tests/support/scratch_disk.sh mounts for CTest (root only), reached through
+// Z:; empty when it is not there.
 std::wstring ReadOnlyDiskFolder() {
-  const char* build = std::getenv("TAVLUN_BUILD_DIR");
-  if (build == nullptr || build[0] != '/') return std::wstring();
-  std::wstring folder = L"Z:";
-  for (const char* p = build; *p != '\0'; ++p) folder.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
-  folder = JoinPath(folder, L"read-only-disk");
-  return FileExists(JoinPath(folder, L".tavlun-read-only-disk")) ? JoinPath(folder, L"scratch") : std::wstring();
+  const std::wstring disk = BuildFolderChild(L"read-only-disk");
+  return !disk.empty() && Exists(JoinPath(disk, L".tavlun-read-only-disk")) ? JoinPath(disk, L"scratch")
+                                                                            : std::wstring();
 }
 
 // Only reading and traversal for everyone; inherited by nothing else.
@@ -120,7 +112,7 @@ TEST(SelfTest, ScratchLocationThatCannotBeWrittenGivesCode12) {
   if (location.empty()) {
     if (RunningUnderWine()) {
       GTEST_SKIP() << "Wine enforces no DACLs and no read-only tmpfs is mounted (CTest mounts one as root: "
-                      "tests/selftest/read_only_disk.sh)";
+                      "tests/support/scratch_disk.sh)";
     }
     ASSERT_TRUE(SetFolderDacl(denied.path(), L"D:P(A;OICI;GRGX;;;WD)"));
     location = denied.path();
