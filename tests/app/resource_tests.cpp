@@ -92,6 +92,15 @@ TEST(ProgramImage, CarriesItsOwnStackGuardStatically) {
   }
 }
 
+TEST(StackGuard, AnOverrunEndsTheProcessAtOnce) {
+  const ProcessResult fitting = RunProcess(ToolPath(L"stack_overrun.exe"), L"");
+  ASSERT_TRUE(fitting.started && !fitting.timed_out);
+  EXPECT_EQ(fitting.exit_code, 0u);
+  const ProcessResult overrun = RunProcess(ToolPath(L"stack_overrun.exe"), L"overrun");
+  ASSERT_TRUE(overrun.started && !overrun.timed_out);
+  EXPECT_EQ(overrun.exit_code, 0xC0000409u) << "STATUS_STACK_BUFFER_OVERRUN";
+}
+
 // --- manifest ------------------------------------------------------------------------------------------------
 
 // The `index`-th start tag of `element` (the text between "<element" and its ">"), or empty.
