@@ -9,6 +9,7 @@
 #include "core/system_dlls.h"
 #include "core/unique_handle.h"
 #include "install/elevated_run.h"
+#include "selftest/self_test.h"
 #include "ui/dpi.h"
 #include "ui/main_window.h"
 #include "ui/window_icons.h"
@@ -60,10 +61,7 @@ int RunProbeMode() {
   return wrote && written == record.size() ? kExitProbeWritten : kExitProbeWriteFailed;
 }
 
-int RunSelfTestMode() {
-  // The self-test comes with the installation engine and the report; until then it reports "not available".
-  return 1;
-}
+int RunSelfTestMode() { return SelfTestRun(); }
 
 int ElevatedInstallExitCode(const InstallOutcome& result) {
   if (result.outcome == kOutcomeInstalled || result.outcome == kOutcomeAlreadyInstalled) return kExitElevatedSucceeded;

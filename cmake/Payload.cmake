@@ -59,8 +59,10 @@ else()
     configure_file("${TAVLUN_STANDIN_PAYLOAD_DIR}/akisp11_32.dll" ${TAVLUN_PAYLOAD_32} COPYONLY)
     configure_file("${TAVLUN_STANDIN_PAYLOAD_DIR}/akisp11_64.dll" ${TAVLUN_PAYLOAD_64} COPYONLY)
   else()
-    # Reproducible: no time stamp, no debug data, fixed image base; the digest changes only with the source.
-    set(_dll_flags -shared -nostdlib -O2 -s -Wl,--no-insert-timestamp -Wl,--enable-stdcall-fixup -Wl,--no-seh -fno-asynchronous-unwind-tables)
+    # Reproducible: no time stamp, no debug data, fixed image base (ld's automatic base is a hash of the output
+    # path, which differs between build folders); the digest changes only with the source.
+    set(_dll_flags -shared -nostdlib -O2 -s -Wl,--no-insert-timestamp -Wl,--disable-auto-image-base
+        -Wl,--enable-stdcall-fixup -Wl,--no-seh -fno-asynchronous-unwind-tables)
     add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_32}
       COMMAND ${CMAKE_RC_COMPILER} -c 65001 -F pe-i386 -O coff -i ${_standin}/akisp11_standin.rc -o ${TAVLUN_PAYLOAD_DIR}/standin32.res
       COMMAND ${CMAKE_C_COMPILER} ${_dll_flags} -Wl,-e,_DllMain@12 -o ${TAVLUN_PAYLOAD_32}

@@ -12,12 +12,14 @@ say() { printf '[tavlun] %s\n' "$*" >&2; }
 # g++ builds the payload import check that runs on the build machine. fonts-wine gives Wine its own system fonts
 # (caption buttons, message boxes) and fonts-open-sans a humanist sans with every Turkish letter, which
 # scripts/wine maps "Segoe UI" to.
+# osslsigncode and openssl sign and verify releases (scripts/release) and make the tests' throwaway certificate.
 TAVLUN_DEBIAN_PACKAGES=(
   cmake ninja-build g++
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
   wine wine64 wine32:i386 fonts-wine fonts-open-sans
   xvfb xauth imagemagick
   googletest
+  osslsigncode openssl
 )
 
 tavlun_package_installed() {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <set>
 
 #include "core/system_dlls.h"
@@ -71,6 +72,36 @@ TEST(ProgramImage, IsA32BitGuiExecutable) {
   EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT, 0);
   // Terminal Server aware: on a Session Host the Windows folder stays the shared one, not a per-user copy.
   EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, 0);
+}
+
+// The stack protector's runtime is the program's own (core/stack_guard_win.c), linked statically: its guard's
+// initial value is in the image, and GCC's libssp guard set-up is not, which would load a cryptographic provider
+// and its DLLs with the ordinary search order before the entry restricts it. No libssp DLL is imported either.
+// A static member is linked only when protected code refers to it, so this also shows that the guard is in use.
+TEST(ProgramImage, CarriesItsOwnStackGuardStatically) {
+  const std::vector<std::uint8_t> program = ReadBytes(ProgramPath());
+  const PeImageFacts facts = ReadPeImage(program);
+  ASSERT_TRUE(facts.valid) << facts.error;
+  const auto contains = [&](const std::string& text) {
+    const std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    return std::search(program.begin(), program.end(), bytes.begin(), bytes.end()) != program.end();
+  };
+  EXPECT_TRUE(contains(std::string("\x4E\xE6\x40\xBB", 4))) << "the guard's initial value 0xBB40E64E";
+  EXPECT_FALSE(contains("*** stack smashing detected ***")) << "libssp's guard runtime was linked";
+  for (const std::string& name : facts.imported_dlls) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(lower.find("ssp"), std::string::npos) << name;
+  }
+}
+
+TEST(StackGuard, AnOverrunEndsTheProcessAtOnce) {
+  const ProcessResult fitting = RunProcess(ToolPath(L"stack_overrun.exe"), L"");
+  ASSERT_TRUE(fitting.started && !fitting.timed_out);
+  EXPECT_EQ(fitting.exit_code, 0u);
+  const ProcessResult overrun = RunProcess(ToolPath(L"stack_overrun.exe"), L"overrun");
+  ASSERT_TRUE(overrun.started && !overrun.timed_out);
+  EXPECT_EQ(overrun.exit_code, 0xC0000409u) << "STATUS_STACK_BUFFER_OVERRUN";
 }
 
 // --- manifest ------------------------------------------------------------------------------------------------

@@ -163,15 +163,11 @@ TEST_F(CreateVerifiedTempFileTest, MissingFolderIsReportedWithTheWindowsText) {
   EXPECT_EQ(message, L"Geçici kurulum dosyası oluşturulamadı: " + WindowsErrorText(ERROR_PATH_NOT_FOUND));
 }
 
-// The small tmpfs that tests/install/full_disk.sh mounts for CTest, reached through Wine's Z: drive; empty when
+// The small tmpfs that tests/support/scratch_disk.sh mounts for CTest, reached through Wine's Z: drive; empty when
 // it is not there.
 std::wstring FullDiskFolder() {
-  const char* build = std::getenv("TAVLUN_BUILD_DIR");
-  if (build == nullptr || build[0] != '/') return std::wstring();
-  std::wstring folder = L"Z:";
-  for (const char* p = build; *p != '\0'; ++p) folder.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
-  folder = JoinPath(folder, L"full-disk");
-  return Exists(JoinPath(folder, L".tavlun-full-disk")) ? folder : std::wstring();
+  const std::wstring folder = testing_support::BuildFolderChild(L"full-disk");
+  return !folder.empty() && Exists(JoinPath(folder, L".tavlun-full-disk")) ? folder : std::wstring();
 }
 
 class FullDiskTest : public ::testing::Test {
@@ -179,7 +175,7 @@ class FullDiskTest : public ::testing::Test {
   void SetUp() override {
     const std::wstring disk = FullDiskFolder();
     if (disk.empty()) {
-      GTEST_SKIP() << "no small tmpfs is mounted: CTest mounts one as root (tests/install/full_disk.sh); this "
+      GTEST_SKIP() << "no small tmpfs is mounted: CTest mounts one as root (tests/support/scratch_disk.sh); this "
                       "account or machine could not";
     }
     folder_ = JoinPath(disk, L"case-" + DecimalText(Pid()));

@@ -1,5 +1,7 @@
 #include "tests/support/test_support.h"
 
+#include <cstdlib>
+
 #include "core/text.h"
 #include "core/unique_handle.h"
 
@@ -10,6 +12,14 @@ std::wstring TestBinDir() {
   const DWORD length = ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
   path.resize(length);
   return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::wstring BuildFolderChild(const std::wstring& name) {
+  const char* build = std::getenv("TAVLUN_BUILD_DIR");
+  if (build == nullptr || build[0] != '/') return std::wstring();
+  std::wstring folder = L"Z:";
+  for (const char* p = build; *p != '\0'; ++p) folder.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(*p));
+  return JoinPath(folder, name);
 }
 
 std::wstring ProgramPath() {

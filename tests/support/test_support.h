@@ -16,6 +16,10 @@ std::wstring ProgramPath();
 // A tool next to the test program, e.g. ToolPath(L"run_restricted.exe").
 std::wstring ToolPath(const std::wstring& name);
 
+// A path below TAVLUN_BUILD_DIR (CTest sets it to the Unix build folder) as Wine's Z: drive shows it; empty when
+// the variable is not an absolute Unix path (on Windows, say).
+std::wstring BuildFolderChild(const std::wstring& name);
+
 // A fresh folder under %TEMP%, removed with its contents when the object ends.
 class ScratchDir {
  public:
