@@ -3,6 +3,7 @@
 #include <atomic>
 #include <new>
 
+#include "core/unique_handle.h"
 #include "ui/check_worker.h"
 #include "ui/layout_win.h"
 #include "ui/main_window_state.h"
@@ -60,7 +61,7 @@ void StartSystemCheck(MainWindowState& state) {
     return;
   }
   // Detached: the worker is never joined; it ends with its post.
-  ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+  UniqueHandle detached(reinterpret_cast<HANDLE>(thread));
 }
 
 unsigned __stdcall CheckWorkerMain(void* window) {
