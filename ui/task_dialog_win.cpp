@@ -1,0 +1,20 @@
+#include "ui/task_dialog_win.h"
+
+#include "core/system_dlls.h"
+
+namespace tavlun {
+
+HRESULT ShowTaskDialog(const TASKDIALOGCONFIG& config, int* button) {
+  const auto& comctl = sysdll::Comctl32();
+  if (comctl.TaskDialogIndirect == nullptr) return E_NOTIMPL;
+  int pressed = 0;
+  const HRESULT result = comctl.TaskDialogIndirect(&config, &pressed, nullptr, nullptr);
+  if (button != nullptr) *button = pressed;
+  return result;
+}
+
+int ShowMessage(HWND owner, const std::wstring& text, UINT type) {
+  return ::MessageBoxW(owner, text.c_str(), kMessageCaption, type);
+}
+
+}  // namespace tavlun
