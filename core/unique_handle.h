@@ -109,6 +109,14 @@ struct IconTraits {
   static void Close(pointer h) noexcept { ::DestroyIcon(h); }
 };
 
+// A memory device context from CreateCompatibleDC.
+struct MemoryDcTraits {
+  using pointer = HDC;
+  static pointer Empty() noexcept { return nullptr; }
+  static bool IsValid(pointer h) noexcept { return h != nullptr; }
+  static void Close(pointer h) noexcept { ::DeleteDC(h); }
+};
+
 struct ModuleTraits {
   using pointer = HMODULE;
   static pointer Empty() noexcept { return nullptr; }
@@ -148,6 +156,7 @@ using UniqueHpen = UniqueResource<GdiObjectTraits<HPEN>>;
 using UniqueHrgn = UniqueResource<GdiObjectTraits<HRGN>>;
 using UniqueHbitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
 using UniqueHicon = UniqueResource<IconTraits>;
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
 using UniqueActivationContext = UniqueResource<ActivationContextTraits>;

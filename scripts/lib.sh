@@ -9,10 +9,12 @@ say() { printf '[tavlun] %s\n' "$*" >&2; }
 
 # Debian 12 packages the build, the tests and the scripts need. wine32:i386 runs the 32-bit programs in the
 # 64-bit prefix; imagemagick takes the screenshot of scripts/run; googletest brings the sources the tests build.
+# fonts-wine gives Wine its own system fonts (caption buttons, message boxes) and fonts-open-sans a humanist sans
+# with every Turkish letter, which scripts/wine maps "Segoe UI" to.
 TAVLUN_DEBIAN_PACKAGES=(
   cmake ninja-build
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine fonts-open-sans
   xvfb xauth imagemagick
   googletest
 )

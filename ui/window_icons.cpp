@@ -1,5 +1,6 @@
 #include "ui/window_icons.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "resources/resource_ids.h"
@@ -27,6 +28,31 @@ HICON LoadAppIcon(int resource_id, int logical_size) {
   return icon;
 }
 
+// The icons the window class was registered with: they stay until the entry destroys the list at exit.
+WindowIcons& ClassIcons() {
+  static WindowIcons icons;
+  return icons;
+}
+
+bool IsClassIcon(HICON icon) {
+  const WindowIcons& c = ClassIcons();
+  return icon == c.large || icon == c.small || icon == c.header;
+}
+
+// Destroys the icons of `old` that `now` does not use and the class does not hold, and forgets them.
+void DestroyReplacedIcons(const WindowIcons& old, const WindowIcons& now) {
+  std::vector<HICON>& loaded = LoadedIcons();
+  for (HICON icon : {old.large, old.small, old.header}) {
+    if (icon == nullptr || IsClassIcon(icon) || icon == now.large || icon == now.small || icon == now.header) {
+      continue;
+    }
+    const auto found = std::find(loaded.begin(), loaded.end(), icon);
+    if (found == loaded.end()) continue;  // not ours (a stock icon) or already destroyed
+    loaded.erase(found);
+    ::DestroyIcon(icon);
+  }
+}
+
 }  // namespace
 
 WindowIcons LoadWindowIcons(HWND window) {
@@ -40,6 +66,10 @@ WindowIcons LoadWindowIcons(HWND window) {
   if (window != nullptr) {
     ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.large));
     ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small));
+    // The icons of the previous DPI are replaced everywhere now; the class keeps the first set.
+    DestroyReplacedIcons(Current(), icons);
+  } else if (ClassIcons().large == nullptr) {
+    ClassIcons() = icons;
   }
   Current() = icons;
   return icons;
@@ -51,6 +81,7 @@ void DestroyLoadedIcons() {
   for (HICON icon : LoadedIcons()) ::DestroyIcon(icon);
   LoadedIcons().clear();
   Current() = WindowIcons{};
+  ClassIcons() = WindowIcons{};
 }
 
 }  // namespace tavlun

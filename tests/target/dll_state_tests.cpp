@@ -14,90 +14,21 @@
 #include "resources/resource_ids.h"
 #include "target/dll_state.h"
 #include "target/targets.h"
+#include "tests/support/planted_targets.h"
 #include "tests/support/test_support.h"
 
 namespace tavlun {
 namespace {
 
 using testing_support::EmbeddedPayload;
+using testing_support::PlantedTargets;
+using testing_support::TestDll;
 using testing_support::ReadBytes;
-using testing_support::TestBinDir;
 using testing_support::Utf8;
 using testing_support::WriteBytes;
 
-constexpr std::size_t k32 = 0;
-constexpr std::size_t k64 = 1;
-
-std::wstring TestDll(const std::wstring& name) { return JoinPath(JoinPath(TestBinDir(), L"dlls"), name); }
-
-void RemovePath(const std::wstring& path) {
-  const DWORD attributes = ::GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    ::RemoveDirectoryW(path.c_str());
-  } else {
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(path.c_str());
-  }
-}
-
-// Empties both targets for the test and puts back whatever was there before when it ends.
-class PlantedTargets {
- public:
-  PlantedTargets() {
-    std::wstring message;
-    if (!ResolveRequiredTargets(&targets_, &message) || targets_.size() != 2) return;
-    for (const TargetEntry& target : targets_) {
-      Saved saved;
-      saved.path = target.location.file_path;
-      const DWORD attributes = ::GetFileAttributesW(saved.path.c_str());
-      saved.existed = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-      if (saved.existed) saved.bytes = ReadBytes(saved.path);
-      RemovePath(saved.path);
-      saved_.push_back(std::move(saved));
-    }
-    ready_ = true;
-  }
-  ~PlantedTargets() {
-    for (const std::wstring& extra : extras_) RemovePath(extra);
-    for (const Saved& saved : saved_) {
-      RemovePath(saved.path);
-      if (saved.existed) WriteBytes(saved.path, saved.bytes);
-    }
-  }
-  PlantedTargets(const PlantedTargets&) = delete;
-  PlantedTargets& operator=(const PlantedTargets&) = delete;
-
-  bool ready() const { return ready_; }
-  const std::wstring& Path(std::size_t index) const { return targets_[index].location.file_path; }
-  const std::wstring& Display(std::size_t index) const { return targets_[index].location.display_path; }
-
-  bool PlantBytes(std::size_t index, const std::vector<std::uint8_t>& bytes) { return WriteBytes(Path(index), bytes); }
-  bool PlantEmbedded(std::size_t index) {
-    return PlantBytes(index, EmbeddedPayload(index == k32 ? IDR_AKISP11_32 : IDR_AKISP11_64));
-  }
-  bool PlantCopy(std::size_t index, const std::wstring& source) {
-    const std::vector<std::uint8_t> bytes = ReadBytes(source);
-    return !bytes.empty() && PlantBytes(index, bytes);
-  }
-  bool PlantDirectory(std::size_t index) { return ::CreateDirectoryW(Path(index).c_str(), nullptr) != FALSE; }
-  bool AddSecondLink(std::size_t index) {
-    const std::wstring link = Path(index) + L".second-link";
-    extras_.push_back(link);
-    return ::CreateHardLinkW(link.c_str(), Path(index).c_str(), nullptr) != FALSE;
-  }
-
- private:
-  struct Saved {
-    std::wstring path;
-    bool existed = false;
-    std::vector<std::uint8_t> bytes;
-  };
-  std::vector<TargetEntry> targets_;
-  std::vector<Saved> saved_;
-  std::vector<std::wstring> extras_;
-  bool ready_ = false;
-};
+constexpr std::size_t k32 = testing_support::kTarget32;
+constexpr std::size_t k64 = testing_support::kTarget64;
 
 class DllStateTest : public ::testing::Test {
  protected:

@@ -1,0 +1,149 @@
+// The window's layout arithmetic and its texts, without a window (also built natively under the sanitizers).
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "check/requirements.h"
+#include "ui/check_worker.h"
+#include "ui/layout.h"
+#include "ui/status_text.h"
+
+namespace tavlun {
+namespace {
+
+void ExpectRect(const LayoutRect& r, int left, int top, int right, int bottom) {
+  EXPECT_EQ(r.left, left);
+  EXPECT_EQ(r.top, top);
+  EXPECT_EQ(r.right, right);
+  EXPECT_EQ(r.bottom, bottom);
+}
+
+TEST(Layout, TierEdgesFollowTheLogicalClientHeight) {
+  struct Case {
+    int height;
+    bool compact, short_tier, note, details;
+  };
+  const Case cases[] = {{600, false, false, true, true}, {599, true, false, true, true},
+                        {430, true, false, true, true},  {429, true, true, true, true},
+                        {380, true, true, true, true},   {379, true, true, false, true},
+                        {280, true, true, false, true},  {279, true, true, false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.height);
+    const LayoutMetrics m = ComputeLayout(760, c.height, 96);
+    EXPECT_EQ(m.compact, c.compact);
+    EXPECT_EQ(m.shortTier, c.short_tier);
+    EXPECT_EQ(m.showNote, c.note);
+    EXPECT_EQ(m.showDetails, c.details);
+    EXPECT_EQ(m.detailsCard.Empty(), !c.details);
+    EXPECT_EQ(m.footerLabel.Empty(), !c.note);
+  }
+  // The same logical heights at 144 DPI.
+  EXPECT_FALSE(ComputeLayout(1140, 900, 144).compact);
+  EXPECT_TRUE(ComputeLayout(1140, 898, 144).compact);
+}
+
+TEST(Layout, DesignSizeAt96Dpi) {
+  const LayoutMetrics m = ComputeLayout(760, 620, 96);
+  EXPECT_EQ(m.contentLeft, 32);
+  EXPECT_EQ(m.contentRight, 728);
+  ExpectRect(m.guideButton, 32, 556, 220, 600);
+  ExpectRect(m.checkButton, 370, 556, 528, 600);
+  ExpectRect(m.installButton, 540, 556, 728, 600);
+  ExpectRect(m.statusCard, 32, 98, 728, 196);
+  ExpectRect(m.footerBand, 0, 538, 760, 620);
+  ExpectRect(m.footerLabel, 58, 500, 728, 528);
+  // Requirements section: from the details card's top to 8 above the footer text.
+  ExpectRect(m.requirementsCard, 32, 214, 728, 492);
+  ExpectRect(m.copyButton, 592, 225, 714, 255);
+  EXPECT_EQ(m.listRowHeight, 34);
+  EXPECT_EQ(m.requirementList.top, 272);
+  EXPECT_EQ(m.requirementList.bottom, 272 + 6 * 34);  // 210 pixels hold six whole rows
+}
+
+TEST(Layout, NarrowWindowSharesTheButtonWidth) {
+  // Logical width 400 in the compact tier: 360 available, 344 shared after two gaps of 8.
+  const LayoutMetrics m = ComputeLayout(400, 500, 96);
+  EXPECT_EQ(m.checkButton.Width(), 344 * 30 / 100);
+  EXPECT_EQ(m.installButton.Width(), 344 * 36 / 100);
+  EXPECT_EQ(m.guideButton.Width(), 344 - 344 * 30 / 100 - 344 * 36 / 100);
+  EXPECT_EQ(m.guideButton.left, m.contentLeft);
+  EXPECT_EQ(m.checkButton.left, m.guideButton.right + 8);
+  EXPECT_EQ(m.installButton.left, m.checkButton.right + 8);
+  EXPECT_EQ(m.installButton.right, m.contentRight);
+}
+
+TEST(Layout, At144DpiEveryRectangleAndTheRowHeightGrowByHalf) {
+  const LayoutMetrics small = ComputeLayout(760, 620, 96);
+  const LayoutMetrics large = ComputeLayout(1140, 930, 144);
+  const LayoutRect LayoutMetrics::*const rects[] = {
+      &LayoutMetrics::headerIcon,    &LayoutMetrics::brandLabel,  &LayoutMetrics::statusCard,
+      &LayoutMetrics::statusMark,    &LayoutMetrics::detailsCard, &LayoutMetrics::hashValueLabel,
+      &LayoutMetrics::noteCard,      &LayoutMetrics::footerLabel, &LayoutMetrics::guideButton,
+      &LayoutMetrics::checkButton,   &LayoutMetrics::installButton, &LayoutMetrics::requirementsCard,
+      &LayoutMetrics::copyButton};
+  for (const auto member : rects) {
+    const LayoutRect& a = small.*member;
+    const LayoutRect& b = large.*member;
+    // MulDiv rounds each edge on its own: at most one pixel from the exact value.
+    EXPECT_NEAR(b.left, a.left * 1.5, 1.0);
+    EXPECT_NEAR(b.top, a.top * 1.5, 1.0);
+    EXPECT_NEAR(b.right, a.right * 1.5, 1.0);
+    EXPECT_NEAR(b.bottom, a.bottom * 1.5, 1.0);
+  }
+  EXPECT_EQ(large.listRowHeight, 51);
+  EXPECT_EQ(large.requirementList.Height() % 51, 0);
+}
+
+TEST(Layout, MinimumTrackSizeIsCappedByTheWorkArea) {
+  EXPECT_EQ(MinTrackSize(96, 1920, 1040).width, 560);
+  EXPECT_EQ(MinTrackSize(96, 1920, 1040).height, 360);
+  EXPECT_EQ(MinTrackSize(144, 1920, 1040).width, 840);
+  EXPECT_EQ(MinTrackSize(144, 1920, 1040).height, 540);
+  EXPECT_EQ(MinTrackSize(144, 800, 500).width, 800);
+  EXPECT_EQ(MinTrackSize(144, 800, 500).height, 500);
+}
+
+TEST(Layout, ListNeverShowsAPartialRow) {
+  for (int height = 300; height <= 1000; height += 7) {
+    for (int dpi : {96, 120, 144, 192}) {
+      const LayoutMetrics m = ComputeLayout(900, height, dpi);
+      ASSERT_GT(m.requirementList.Height(), 0);
+      EXPECT_EQ(m.requirementList.Height() % m.listRowHeight, 0) << height << " at " << dpi;
+    }
+  }
+}
+
+TEST(StatusTexts, EmbeddedBuildAndKeptVersionAreDescribedTruthfully) {
+  EXPECT_EQ(PayloadVersionText(true), L"v3.4.2  •  32-bit + 64-bit  •  TÜBİTAK BİLGEM imzalı");
+  EXPECT_EQ(PayloadVersionText(false), L"v3.4.2  •  32-bit + 64-bit  •  geliştirme yedeği, imzasız");
+  const std::wstring a = L"D77EA21B" + std::wstring(52, L'0') + L"06ED";
+  const std::wstring b = L"2CE5501D" + std::wstring(52, L'1') + L"1429";
+  EXPECT_EQ(HashValueText(a, b), L"x86 D77EA21B…06ED  •  x64 2CE5501D…1429");
+  DllState kept;
+  kept.kind = DllStateKind::SameOrNewerKept;
+  EXPECT_EQ(std::wstring(HeadlineFor(kept).title), L"Aynı veya daha yeni AKİS sürümü korundu");
+}
+
+TEST(StatusTexts, RowsSummaryAndFallback) {
+  EXPECT_EQ(ComposeRowText(L"Java", 2, L""), L"Java\tDikkat");
+  EXPECT_EQ(ComposeRowText(L"Java", 0, L""), L"Java\tBekliyor");
+  EXPECT_EQ(ComposeRowText(L"Java", 3, L"a\r\nb<"), L"Java\tEksik — a  b_");
+  std::vector<RequirementItem> rows;
+  for (std::uint32_t state : {0u, 0u, 1u, 1u, 1u, 2u}) rows.push_back({state, L"t", L"d"});
+  EXPECT_EQ(SummaryText(rows), L"2 hazır  •  3 dikkat  •  1 eksik");
+  EXPECT_EQ(RequirementsStatusText(CheckState::Revealing, 3, rows), L"3 / 6 sonuç gösteriliyor");
+
+  const DiagnosticReport fallback = MakeFallbackReport(kCheckThreadFailedText);
+  ASSERT_EQ(fallback.items.size(), kRequirementCount);
+  for (std::size_t i = 0; i < kRequirementCount; ++i) {
+    EXPECT_EQ(fallback.items[i].title, kRequirementTitles[i]);
+    EXPECT_EQ(fallback.items[i].state, static_cast<std::uint32_t>(RequirementState::Attention));
+    EXPECT_EQ(fallback.items[i].detail, kCheckThreadFailedText);
+  }
+  EXPECT_EQ(fallback.clipboardText, std::wstring(L"Sistem kontrolü tamamlanamadı.\r\n") + kCheckThreadFailedText);
+  EXPECT_TRUE(fallback.hasWarning);
+  EXPECT_FALSE(fallback.hasError);
+}
+
+}  // namespace
+}  // namespace tavlun

@@ -1,0 +1,372 @@
+// The real program's window, started as a process and driven from here by messages to its controls, as a user
+// would drive it: start-up texts for planted DLL states, a whole check with its row-by-row reveal, the refusal to
+// close while it runs, a second check, the immediate reveal, screenshots and their colours.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "tests/app/child_process.h"
+#include "tests/support/planted_targets.h"
+#include "tests/support/test_support.h"
+#include "tests/ui/screen_capture.h"
+#include "ui/layout.h"
+#include "ui/main_window.h"
+#include "ui/main_window_state.h"
+
+namespace tavlun {
+namespace {
+
+using namespace testing_support;
+
+// The nineteen controls in their creation order.
+enum Control {
+  kBrand, kTagline, kStatusTitle, kStatusDetail, kTargetCaption, kTargetPath, kPayloadCaption, kPayloadVersion,
+  kHashCaption, kHashValue, kScopeNote, kFooter, kRequirementsTitle, kRequirementsStatus, kList, kGuide, kCheck,
+  kInstall, kCopy, kControlCount
+};
+
+constexpr DWORD kCheckTimeoutMs = 90000;
+
+// Accessibility events of the requirement list, as screen readers receive them.
+struct ListEvent {
+  DWORD event;
+  LONG object;
+  LONG child;
+};
+std::vector<ListEvent>* g_events = nullptr;
+HWND g_list = nullptr;
+
+void CALLBACK OnListEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  if (g_events != nullptr && window == g_list && object == OBJID_CLIENT) g_events->push_back({event, object, child});
+}
+
+// Sets a Windows setting for the test and puts the old value back.
+class ScopedAnimation {
+ public:
+  explicit ScopedAnimation(BOOL on) {
+    ::SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &old_, 0);
+    ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
+                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+  }
+  ~ScopedAnimation() {
+    ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(old_)),
+                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+  }
+
+ private:
+  BOOL old_ = TRUE;
+};
+
+// The screen DPI a program started now sees (Wine reads it at process start).
+class ScopedLogPixels {
+ public:
+  explicit ScopedLogPixels(DWORD dpi) {
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      nullptr, key_.put(), nullptr);
+    DWORD size = sizeof(old_);
+    had_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+           ERROR_SUCCESS;
+    ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+  }
+  ~ScopedLogPixels() {
+    if (had_) {
+      ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof(old_));
+    } else {
+      ::RegDeleteValueW(key_.get(), L"LogPixels");
+    }
+  }
+
+ private:
+  UniqueRegKey key_;
+  DWORD old_ = 96;
+  bool had_ = false;
+};
+
+class ProgramWindow {
+ public:
+  ~ProgramWindow() {
+    if (hook_ != nullptr) ::UnhookWinEvent(hook_);
+    g_events = nullptr;
+    g_list = nullptr;
+  }
+
+  void Start() {
+    ASSERT_TRUE(child_.Start(ProgramPath(), L""));
+    child_.Resume();
+    for (int i = 0; i < 400 && (main_ == nullptr || !::IsWindowVisible(main_)); ++i) {
+      PumpMessagesFor(50);
+      main_ = FindProcessWindow(child_.id(), kMainWindowClass);
+    }
+    ASSERT_NE(main_, nullptr) << "no main window appeared";
+    for (HWND c = ::GetWindow(main_, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) controls_.push_back(c);
+    ASSERT_EQ(controls_.size(), static_cast<std::size_t>(kControlCount));
+    ASSERT_EQ(::GetDlgCtrlID(controls_[kList]), kRequirementListId);
+    ASSERT_EQ(::GetDlgCtrlID(controls_[kCopy]), kCopyButtonId);
+    g_events = &events_;
+    g_list = controls_[kList];
+    hook_ = ::SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, OnListEvent, child_.id(), 0,
+                              WINEVENT_OUTOFCONTEXT);
+    LetWindowSettle(main_);
+  }
+
+  HWND main() const { return main_; }
+  HWND operator[](Control c) const { return controls_[c]; }
+  std::wstring Text(Control c) const { return WindowText(controls_[c]); }
+  bool Visible(Control c) const { return ::IsWindowVisible(controls_[c]) != FALSE; }
+  bool Enabled(Control c) const { return ::IsWindowEnabled(controls_[c]) != FALSE; }
+  std::vector<ListEvent>& events() { return events_; }
+  ChildProcess& child() { return child_; }
+
+  static std::wstring WindowText(HWND window) {
+    wchar_t buffer[1024] = {};
+    ::SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+  }
+  std::vector<std::wstring> Rows() const {
+    std::vector<std::wstring> rows;
+    const LRESULT count = ::SendMessageW(controls_[kList], LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+      wchar_t buffer[1024] = {};
+      if (::SendMessageW(controls_[kList], LB_GETTEXTLEN, i, 0) < 1024) {
+        ::SendMessageW(controls_[kList], LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
+      }
+      rows.push_back(buffer);
+    }
+    return rows;
+  }
+  std::vector<LRESULT> RowStates() const {
+    std::vector<LRESULT> states;
+    const LRESULT count = ::SendMessageW(controls_[kList], LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) states.push_back(::SendMessageW(controls_[kList], LB_GETITEMDATA, i, 0));
+    return states;
+  }
+  void Click(Control c) { ::SendMessageW(controls_[c], BM_CLICK, 0, 0); }
+
+  bool WaitForCheckEnd() {
+    for (DWORD waited = 0; waited < kCheckTimeoutMs; waited += 50) {
+      if (Text(kRequirementsTitle) == L"Sistem kontrolü tamamlandı" && Visible(kCopy)) {
+        LetWindowSettle(main_);
+        return true;
+      }
+      PumpMessagesFor(50);
+    }
+    return false;
+  }
+
+  // The message box the program shows, its text, and a click on its OK button.
+  std::wstring DismissMessageBox() {
+    for (int i = 0; i < 200; ++i) {
+      HWND box = FindProcessWindow(child_.id(), L"#32770");
+      if (box != nullptr) {
+        const std::wstring text = WindowText(::GetDlgItem(box, 0xFFFF));
+        const std::wstring caption = WindowText(box);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        for (int j = 0; j < 100 && ::IsWindow(box); ++j) PumpMessagesFor(20);
+        return caption + L"|" + text;
+      }
+      PumpMessagesFor(50);
+    }
+    return L"(no message box)";
+  }
+
+  DWORD CloseAndWait() {
+    ::PostMessageW(main_, WM_CLOSE, 0, 0);
+    DWORD code = 999;
+    EXPECT_TRUE(child_.WaitForExit(30000, &code));
+    return code;
+  }
+
+ private:
+  ChildProcess child_;
+  HWND main_ = nullptr;
+  std::vector<HWND> controls_;
+  std::vector<ListEvent> events_;
+  HWINEVENTHOOK hook_ = nullptr;
+};
+
+LayoutMetrics LayoutOf(HWND window, int dpi) {
+  RECT client{};
+  ::GetClientRect(window, &client);
+  return ComputeLayout(client.right, client.bottom, dpi);
+}
+
+// The summary line the window must show for the rows it shows.
+std::wstring SummaryOfShownRows(const std::vector<LRESULT>& states) {
+  const auto count = [&](LRESULT s) { return DecimalText(static_cast<std::uint32_t>(std::count(states.begin(), states.end(), s))); };
+  return count(1) + L" hazır  •  " + count(2) + L" dikkat  •  " + count(3) + L" eksik";
+}
+
+class MainWindowProcess : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(planted_.ready()); }
+  PlantedTargets planted_;
+};
+
+TEST_F(MainWindowProcess, StartUpTextsFollowTheInstalledFiles) {
+  struct Case {
+    const char* name;
+    bool plant32, plant64;
+    const wchar_t* copy64;  // a different 64-bit file
+    const wchar_t* title;
+    const wchar_t* install_text;
+    bool install_enabled;
+  };
+  const Case cases[] = {
+      {"missing", false, false, nullptr, L"Kurulum gerekli", L"AKİS DLL'lerini kur", true},
+      {"matching", true, true, nullptr, L"Kurulum hazır", L"DLL'leri doğrula", false},
+      {"different", true, false, L"akis_x64_3.4.1.0.dll", L"Farklı bir DLL bulundu", L"AKİS DLL'lerini kur", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    planted_.Clear();
+    if (c.plant32) {
+      ASSERT_TRUE(planted_.PlantEmbedded(kTarget32));
+    }
+    if (c.plant64) {
+      ASSERT_TRUE(planted_.PlantEmbedded(kTarget64));
+    }
+    if (c.copy64 != nullptr) {
+      ASSERT_TRUE(planted_.PlantCopy(kTarget64, TestDll(c.copy64)));
+    }
+    const DllState expected = AssessDllState();
+
+    ProgramWindow window;
+    ASSERT_NO_FATAL_FAILURE(window.Start());
+    EXPECT_EQ(window.Text(kBrand), L"tavlun.com.tr");
+    EXPECT_EQ(window.Text(kStatusTitle), c.title);
+    EXPECT_EQ(window.Text(kStatusDetail), expected.message);
+    EXPECT_EQ(window.Text(kTargetPath),
+              L"32-bit: " + planted_.Display(kTarget32) + L"   |   64-bit: " + planted_.Display(kTarget64));
+    EXPECT_EQ(window.Text(kInstall), c.install_text);
+    EXPECT_EQ(window.Enabled(kInstall), c.install_enabled);
+    EXPECT_TRUE(window.Enabled(kCheck));
+    EXPECT_TRUE(window.Enabled(kGuide));
+    EXPECT_EQ(window.Text(kCheck), L"Sistem kontrolü");
+    EXPECT_TRUE(window.Visible(kHashValue));
+    EXPECT_FALSE(window.Visible(kList));
+    EXPECT_FALSE(window.Visible(kCopy));
+    EXPECT_EQ(window.CloseAndWait(), 0u);
+  }
+}
+
+TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshTheSecondTime) {
+  ASSERT_TRUE(planted_.PlantEmbedded(kTarget32));
+  ASSERT_TRUE(planted_.PlantEmbedded(kTarget64));
+  ScopedAnimation animation(TRUE);
+  ProgramWindow window;
+  ASSERT_NO_FATAL_FAILURE(window.Start());
+
+  // The start state and its colours: header band, white status card, disabled install button.
+  const LayoutMetrics m = LayoutOf(window.main(), 96);
+  Capture start = CaptureWindow(window.main(), L"start-96");
+  EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), RGB(19, 46, 57));
+  EXPECT_EQ(start.At(m.statusCard.right - 24, m.statusCard.top + 8), RGB(255, 255, 255));
+  EXPECT_EQ(start.At(m.installButton.left + 6, (m.installButton.top + m.installButton.bottom) / 2),
+            RGB(156, 173, 156));
+
+  window.Click(kCheck);
+  // Processed in order after the click: both arrive while the check runs.
+  ::PostMessageW(window.main(), WM_COMMAND, MAKEWPARAM(kCheckButtonId, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(window[kCheck]));
+  ::PostMessageW(window.main(), WM_CLOSE, 0, 0);
+  EXPECT_EQ(window.DismissMessageBox(),
+            L"Tavlun Yardımcısı|Sistem kontrolü sürüyor. Lütfen birkaç saniye bekleyin.");
+  EXPECT_TRUE(::IsWindow(window.main()));
+  ASSERT_TRUE(window.WaitForCheckEnd());
+
+  // One check, its rows revealed one by one: each row's result, then the next row marked as in progress.
+  std::vector<LONG> changed;
+  int started = 0;
+  for (const ListEvent& e : window.events()) {
+    if (e.event == EVENT_OBJECT_NAMECHANGE) changed.push_back(e.child);
+    if (e.event == EVENT_OBJECT_SHOW && e.child == CHILDID_SELF) ++started;
+  }
+  EXPECT_EQ(started, 1);
+  EXPECT_EQ(changed, (std::vector<LONG>{1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}));
+
+  const std::vector<LRESULT> states = window.RowStates();
+  ASSERT_EQ(states.size(), 6u);
+  for (LRESULT s : states) EXPECT_TRUE(s >= 1 && s <= 3) << s;
+  EXPECT_EQ(states[0], 1) << "the planted builds make the AKİS row ready";
+  EXPECT_EQ(window.Rows()[0].rfind(L"AKİS DLL\tHazır — ", 0), 0u);
+  EXPECT_EQ(window.Text(kRequirementsTitle), L"Sistem kontrolü tamamlandı");
+  EXPECT_EQ(window.Text(kRequirementsStatus), SummaryOfShownRows(states));
+  EXPECT_TRUE(window.Visible(kCopy));
+  EXPECT_TRUE(window.Enabled(kCopy));
+  EXPECT_EQ(window.Text(kCheck), L"Yeniden kontrol et");
+  EXPECT_FALSE(window.Visible(kHashValue));
+
+  // The finished check and a ready badge.
+  const LayoutMetrics done = LayoutOf(window.main(), 96);
+  Capture finished = CaptureWindow(window.main(), L"finished-96");
+  const int side = std::clamp(done.listRowHeight - 8, 16, 22);
+  const int badge_top = done.requirementList.top + (done.listRowHeight - side) / 2;
+  EXPECT_EQ(finished.At(done.requirementList.left + 8 + side / 2, badge_top + side / 5), RGB(66, 101, 80));
+
+  // A second check discards the first result at once.
+  window.events().clear();
+  window.Click(kCheck);
+  EXPECT_FALSE(window.Visible(kCopy));
+  EXPECT_EQ(window.RowStates(), (std::vector<LRESULT>(6, 0)));
+  EXPECT_EQ(window.Rows()[0], L"AKİS DLL\tDenetleniyor…");
+  EXPECT_EQ(window.Rows()[5], L"Okuyucu ve kart\tBekliyor");
+  EXPECT_EQ(window.Text(kCheck), L"Kontrol ediliyor…");
+  EXPECT_FALSE(window.Enabled(kCheck));
+  EXPECT_FALSE(window.Enabled(kGuide));
+  ASSERT_TRUE(window.WaitForCheckEnd());
+  EXPECT_EQ(window.CloseAndWait(), 0u);
+}
+
+TEST_F(MainWindowProcess, WithoutAnimationEveryRowShowsAtOnce) {
+  ScopedAnimation animation(FALSE);
+  ProgramWindow window;
+  ASSERT_NO_FATAL_FAILURE(window.Start());
+  window.Click(kCheck);
+  ASSERT_TRUE(window.WaitForCheckEnd());
+  std::vector<LONG> changed;
+  for (const ListEvent& e : window.events()) {
+    if (e.event == EVENT_OBJECT_NAMECHANGE) changed.push_back(e.child);
+  }
+  EXPECT_EQ(changed, (std::vector<LONG>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(window.CloseAndWait(), 0u);
+}
+
+TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
+  {
+    ScopedLogPixels dpi(144);
+    ProgramWindow window;
+    ASSERT_NO_FATAL_FAILURE(window.Start());
+    const LayoutMetrics m = LayoutOf(window.main(), 144);
+    const Capture start = CaptureWindow(window.main(), L"start-144");
+    EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), RGB(19, 46, 57));
+    // The 144-DPI layout puts the status card where the screen shows it.
+    EXPECT_EQ(start.At(m.statusCard.right - 30, m.statusCard.top + 12), RGB(255, 255, 255));
+    window.Click(kCheck);
+    ASSERT_TRUE(window.WaitForCheckEnd());
+    CaptureWindow(window.main(), L"finished-144");
+    EXPECT_EQ(window.CloseAndWait(), 0u);
+  }
+  ProgramWindow window;
+  ASSERT_NO_FATAL_FAILURE(window.Start());
+  ::SetWindowPos(window.main(), nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
+  LetWindowSettle(window.main());
+  RECT client{};
+  ::GetClientRect(window.main(), &client);
+  EXPECT_GE(client.right, 500) << "the minimum track size keeps the window usable";
+  const LayoutMetrics m = LayoutOf(window.main(), 96);
+  EXPECT_TRUE(m.shortTier);
+  EXPECT_FALSE(window.Visible(kScopeNote));
+  EXPECT_FALSE(window.Visible(kFooter));
+  CaptureWindow(window.main(), L"narrow-96");
+  window.Click(kCheck);
+  ASSERT_TRUE(window.WaitForCheckEnd());
+  CaptureWindow(window.main(), L"narrow-finished-96");
+  EXPECT_EQ(window.CloseAndWait(), 0u);
+}
+
+}  // namespace
+}  // namespace tavlun

@@ -1,0 +1,59 @@
+// The main window's geometry: every rectangle of the three height tiers, the button rule, the requirements
+// section and the minimum track size, as arithmetic on the client size, the DPI and the work area.
+// Pure: no Windows headers, builds natively too. Nothing here fails; any input gives a layout.
+#pragma once
+
+namespace tavlun {
+
+// Left, top, right, bottom in client pixels; never inverted (an item that does not fit is empty).
+struct LayoutRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+  bool Empty() const { return right <= left || bottom <= top; }
+};
+
+struct LayoutMetrics {
+  // Tier flags of the logical client height.
+  bool compact = false;  // below 600
+  bool shortTier = false;  // below 430
+  bool showNote = false;   // at least 380
+  bool showDetails = false;  // at least 280
+
+  int contentLeft = 0;  // the content columns, in pixels
+  int contentRight = 0;
+
+  LayoutRect headerBand, headerIcon, brandLabel, taglineLabel;
+  LayoutRect statusCard, statusMark, statusTitleLabel, statusDetailLabel;
+  LayoutRect detailsCard, targetCaptionLabel, targetPathLabel, payloadCaptionLabel, payloadVersionLabel,
+      hashCaptionLabel, hashValueLabel;
+  int separatorY1 = 0;
+  int separatorY2 = 0;
+  LayoutRect noteCard, noteMark, scopeNoteLabel;
+  LayoutRect footerMark, footerLabel, footerBand;
+  LayoutRect guideButton, checkButton, installButton;
+
+  LayoutRect requirementsCard, requirementsTitleLabel, requirementsStatusLabel, copyButton;
+  // The list's rectangle holds a whole number of rows (at least one), so no row is ever cut off.
+  LayoutRect requirementList;
+  int listRowHeight = 0;  // pixels
+};
+
+// A 96-DPI length at `dpi`, rounded as MulDiv(value, dpi, 96) rounds. A DPI below 1 counts as 96.
+int ScaleLength(int value, int dpi);
+
+// The layout of a client area of the given pixel size at `dpi`.
+LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi);
+
+struct TrackSize {
+  int width = 0;
+  int height = 0;
+};
+
+// The minimum window size: 560 × 360 at `dpi`, but never more than the work area.
+TrackSize MinTrackSize(int dpi, int workWidth, int workHeight);
+
+}  // namespace tavlun

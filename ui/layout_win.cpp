@@ -1,0 +1,123 @@
+#include "ui/layout_win.h"
+
+#include <algorithm>
+
+namespace tavlun {
+namespace {
+
+void Place(HWND control, const LayoutRect& r) {
+  if (control == nullptr) return;
+  ::MoveWindow(control, r.left, r.top, std::max(r.Width(), 0), std::max(r.Height(), 0), TRUE);
+}
+
+void Show(HWND control, bool visible) {
+  if (control != nullptr) ::ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+HFONT MakeFont(int points, int weight, int dpi) {
+  return ::CreateFontW(-::MulDiv(points, dpi, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE, TURKISH_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       L"Segoe UI");
+}
+
+void SetFont(HWND control, const UniqueHfont& font) {
+  if (control != nullptr) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+}
+
+}  // namespace
+
+LayoutMetrics ComputeLayout(const MainWindowState& state) {
+  RECT client{};
+  ::GetClientRect(state.window, &client);
+  return ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi);
+}
+
+void ApplyLayout(MainWindowState& state) {
+  const LayoutMetrics m = ComputeLayout(state);
+  const MainWindowControls& c = state.controls;
+  Place(c.brandLabel, m.brandLabel);
+  Place(c.taglineLabel, m.taglineLabel);
+  Place(c.statusTitleLabel, m.statusTitleLabel);
+  Place(c.statusDetailLabel, m.statusDetailLabel);
+  Place(c.targetCaptionLabel, m.targetCaptionLabel);
+  Place(c.targetPathLabel, m.targetPathLabel);
+  Place(c.payloadCaptionLabel, m.payloadCaptionLabel);
+  Place(c.payloadVersionLabel, m.payloadVersionLabel);
+  Place(c.hashCaptionLabel, m.hashCaptionLabel);
+  Place(c.hashValueLabel, m.hashValueLabel);
+  Place(c.scopeNoteLabel, m.scopeNoteLabel);
+  Place(c.footerLabel, m.footerLabel);
+  Place(c.requirementsTitleLabel, m.requirementsTitleLabel);
+  Place(c.requirementsStatusLabel, m.requirementsStatusLabel);
+  if (c.requirementList != nullptr) {
+    ::SendMessageW(c.requirementList, LB_SETITEMHEIGHT, 0, MAKELPARAM(m.listRowHeight, 0));
+    Place(c.requirementList, m.requirementList);
+  }
+  Place(c.copyButton, m.copyButton);
+  Place(c.guideButton, m.guideButton);
+  Place(c.checkButton, m.checkButton);
+  Place(c.installButton, m.installButton);
+
+  // The short tier has room for one line of status detail: end it with an ellipsis rather than show half a line.
+  if (c.statusDetailLabel != nullptr) {
+    const LONG_PTR style = ::GetWindowLongPtrW(c.statusDetailLabel, GWL_STYLE);
+    const LONG_PTR wanted = m.shortTier ? (style | SS_ENDELLIPSIS) : (style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS));
+    if (wanted != style) {
+      ::SetWindowLongPtrW(c.statusDetailLabel, GWL_STYLE, wanted);
+      ::InvalidateRect(c.statusDetailLabel, nullptr, TRUE);
+    }
+  }
+
+  const bool idle = state.checkState == CheckState::Idle;
+  Show(c.scopeNoteLabel, m.showNote && idle);
+  Show(c.footerLabel, m.showNote);
+  for (HWND detail : {c.targetCaptionLabel, c.targetPathLabel, c.payloadCaptionLabel, c.payloadVersionLabel,
+                      c.hashCaptionLabel, c.hashValueLabel}) {
+    Show(detail, m.showDetails && idle);
+  }
+  Show(c.requirementsTitleLabel, !idle);
+  Show(c.requirementsStatusLabel, !idle);
+  Show(c.requirementList, !idle);
+  Show(c.copyButton, state.checkState == CheckState::Done);
+}
+
+bool CreateUiFonts(MainWindowState& state) {
+  UiFonts fonts;
+  fonts.brand.reset(MakeFont(20, 600, state.dpi));
+  fonts.tagline.reset(MakeFont(10, 400, state.dpi));
+  fonts.body.reset(MakeFont(10, 400, state.dpi));
+  fonts.emphasis.reset(MakeFont(10, 600, state.dpi));
+  fonts.small.reset(MakeFont(9, 400, state.dpi));
+  if (!fonts.brand || !fonts.tagline || !fonts.body || !fonts.emphasis || !fonts.small) return false;
+
+  const MainWindowControls& c = state.controls;
+  SetFont(c.brandLabel, fonts.brand);
+  SetFont(c.taglineLabel, fonts.tagline);
+  for (HWND control : {c.statusDetailLabel, c.targetPathLabel, c.payloadVersionLabel, c.hashValueLabel,
+                       c.requirementList, c.guideButton}) {
+    SetFont(control, fonts.body);
+  }
+  for (HWND control : {c.statusTitleLabel, c.targetCaptionLabel, c.payloadCaptionLabel, c.hashCaptionLabel,
+                       c.requirementsTitleLabel, c.installButton, c.checkButton}) {
+    SetFont(control, fonts.emphasis);
+  }
+  for (HWND control : {c.scopeNoteLabel, c.footerLabel, c.requirementsStatusLabel, c.copyButton}) {
+    SetFont(control, fonts.small);
+  }
+  // The controls now use the new set; the old one is deleted as it is replaced.
+  state.fonts = std::move(fonts);
+  return true;
+}
+
+void ApplyMinTrackSize(const MainWindowState& state, MINMAXINFO* info) {
+  if (info == nullptr) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!::GetMonitorInfoW(::MonitorFromWindow(state.window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const TrackSize size = MinTrackSize(state.dpi, monitor.rcWork.right - monitor.rcWork.left,
+                                      monitor.rcWork.bottom - monitor.rcWork.top);
+  info->ptMinTrackSize.x = size.width;
+  info->ptMinTrackSize.y = size.height;
+}
+
+}  // namespace tavlun
