@@ -8,7 +8,7 @@ namespace tavlun {
 // The clipboard takes 1 to 32767 UTF-16 units of the report.
 inline bool IsCopyableLength(std::size_t units) { return units >= 1 && units <= 0x7FFF; }
 
-inline constexpr int kCopyButtonId = 2002;
+inline constexpr int kConfirmCopyButtonId = 2002;
 // Offered instead of the expandable area when the text would push the dialog's buttons off the screen.
 inline constexpr int kShowWholeTextButtonId = 2004;
 

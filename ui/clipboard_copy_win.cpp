@@ -7,7 +7,9 @@
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
 #include "ui/clipboard_copy.h"
+#include "ui/main_window_state.h"
 #include "ui/task_dialog_win.h"
+#include "ui/window_actions.h"
 
 namespace tavlun {
 namespace {
@@ -52,7 +54,7 @@ bool ExpandedTextFitsScreen(HWND owner, const std::wstring& text) {
 
 bool ConfirmClipboardCopyFor(HWND owner, const std::wstring& text) {
   const bool fits = ExpandedTextFitsScreen(owner, text);
-  const TASKDIALOG_BUTTON buttons[] = {{kCopyButtonId, kCopyButtonText}, {kShowWholeTextButtonId, kCopyShowText}};
+  const TASKDIALOG_BUTTON buttons[] = {{kConfirmCopyButtonId, kCopyButtonText}, {kShowWholeTextButtonId, kCopyShowText}};
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof(config);
   config.hwndParent = owner;
@@ -76,7 +78,7 @@ bool ConfirmClipboardCopyFor(HWND owner, const std::wstring& text) {
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(&text);
   }
   int button = 0;
-  return SUCCEEDED(ShowTaskDialog(config, &button)) && button == kCopyButtonId;
+  return SUCCEEDED(ShowTaskDialog(config, &button)) && button == kConfirmCopyButtonId;
 }
 
 bool CopyTextToClipboardFor(HWND owner, const std::wstring& text, std::wstring& error) {
@@ -114,6 +116,14 @@ bool CopyTextToClipboardFor(HWND owner, const std::wstring& text, std::wstring& 
   }
   block.release();  // the clipboard owns the block now
   return true;
+}
+
+bool ConfirmClipboardCopy(MainWindowState& state, const std::wstring& text) {
+  return ConfirmClipboardCopyFor(state.window, text);
+}
+
+bool CopyTextToClipboard(MainWindowState& state, const std::wstring& text, std::wstring& error) {
+  return CopyTextToClipboardFor(state.window, text, error);
 }
 
 }  // namespace tavlun

@@ -5,8 +5,11 @@
 #include <vector>
 
 #include "check/official_links.h"
+#include "ui/main_window_state.h"
 #include "ui/shell_open_win.h"
+#include "ui/status_text.h"
 #include "ui/task_dialog_win.h"
+#include "ui/window_actions.h"
 
 namespace tavlun {
 namespace {
@@ -127,6 +130,11 @@ void ShowProviderGuide(HWND owner, const std::wstring& install_button_label) {
     }
     if (!ShowProviderDetail(owner, *entry, selection, card_choice, install_button_label)) return;
   }
+}
+
+void OpenProviderGuide(MainWindowState& state) {
+  // The warning quotes the install button's label as the button shows it now.
+  ShowProviderGuide(state.window, InstallButtonText(state.dllAssessmentSnapshot.kind));
 }
 
 }  // namespace tavlun

@@ -1,6 +1,7 @@
 #include "ui/task_dialog_win.h"
 
 #include "core/system_dlls.h"
+#include "ui/main_window.h"
 
 namespace tavlun {
 
@@ -14,7 +15,7 @@ HRESULT ShowTaskDialog(const TASKDIALOGCONFIG& config, int* button) {
 }
 
 int ShowMessage(HWND owner, const std::wstring& text, UINT type) {
-  return ::MessageBoxW(owner, text.c_str(), kMessageCaption, type);
+  return ::MessageBoxW(owner, text.c_str(), kMainWindowTitle, type);
 }
 
 }  // namespace tavlun

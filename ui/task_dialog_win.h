@@ -10,13 +10,10 @@ namespace tavlun {
 
 static_assert(sizeof(void*) != 4 || sizeof(TASKDIALOGCONFIG) == 96, "the 32-bit task dialog record has 96 bytes");
 
-// Caption of every message box of the window.
-inline constexpr wchar_t kMessageCaption[] = L"Tavlun Yardımcısı";
-
 // TaskDialogIndirect of the version-6 module; E_NOTIMPL when the program has none. `button` receives the id.
 HRESULT ShowTaskDialog(const TASKDIALOGCONFIG& config, int* button);
 
-// A message box with the window's caption; returns its result.
+// A message box with the window's caption ("Tavlun Yardımcısı"); returns its result.
 int ShowMessage(HWND owner, const std::wstring& text, UINT type);
 
 }  // namespace tavlun
