@@ -18,7 +18,7 @@ namespace {
 // narrowest width its text area gets, both in 96-DPI pixels. Generous on purpose: a text judged too long is
 // still shown in full, in the scrolling view.
 constexpr int kDialogChromeHeight = 320;
-constexpr int kTextAreaWidth = 520;
+constexpr int kTextAreaWidth = 340;
 
 HRESULT CALLBACK ConfirmationCallback(HWND dialog, UINT notification, WPARAM wparam, LPARAM, LONG_PTR data) {
   if (notification == TDN_BUTTON_CLICKED && static_cast<int>(wparam) == kShowWholeTextButtonId) {

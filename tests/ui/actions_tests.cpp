@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "check/official_links.h"
+#include "core/system_dlls.h"
 #include "core/unique_handle.h"
 #include "install/elevated_run.h"
 #include "tests/app/child_process.h"
@@ -413,6 +414,24 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   EXPECT_EQ(refusals, std::vector<std::wstring>(3, kOfficialLinkFailed));
   ::Sleep(1000);
   EXPECT_EQ(browser.Received(6).size(), 5u);
+}
+
+TEST(CommonControls, TaskDialogsComeFromTheVersionSixAssemblyOfTheManifest) {
+  const auto& comctl = sysdll::Comctl32();
+  ASSERT_NE(comctl.TaskDialogIndirect, nullptr);
+  HMODULE owner = nullptr;
+  ASSERT_TRUE(::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCWSTR>(comctl.TaskDialogIndirect), &owner));
+  EXPECT_EQ(owner, comctl.module);
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(comctl.module, path, MAX_PATH);
+  ::CharLowerW(path);
+  // The side-by-side copy that the manifest names, not the version-5 file of System32.
+  EXPECT_TRUE(Contains(path, L"microsoft.windows.common-controls_6595b64144ccf1df_6.")) << Utf8(path);
+  if (::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
+    GTEST_SKIP() << "Wine's comctl32 reports version 5.81 from System32 and from its side-by-side copy alike";
+  }
+  EXPECT_GE(comctl.major_version, 6u);
 }
 
 // Suspends or resumes every thread of a process.
