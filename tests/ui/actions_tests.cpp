@@ -342,7 +342,9 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
     d = NextDialog(self_, d);
     seen.push_back(DialogTexts(d));
     ::SendMessageW(ChildWithText(d, kGuideNoteCollapsed), BM_CLICK, 0, 0);
-    ::Sleep(500);  // the dialog's thread repaints it
+    // Wine moves the command links down without erasing where they were: repaint all before the picture.
+    ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    ::Sleep(500);
     CaptureWindow(d, L"guide-e-guven-e-token");
     open(d, kGuideLink1);
     Click(d, kGuideBackToProviders);
