@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_clock.h"
 #include "app/entry.h"
 #include "app/run_mode.h"
 #include "check/pcsc_probe_win.h"
@@ -26,16 +27,7 @@ namespace {
 constexpr int kReportRuns = 7;
 constexpr int kChildRuns = 25;
 
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  ::QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+using tavlun::bench::NowMs;
 
 struct Stats {
   double best = 0;

@@ -15,8 +15,10 @@ struct MainWindowState;
 // the thread cannot start, the fallback result is shown at once.
 void StartSystemCheck(MainWindowState& state);
 
+#if defined(_WIN32)
 // The worker thread: builds the report and posts it to the window given as the argument. Returns 0.
 unsigned __stdcall CheckWorkerMain(void* window);
+#endif
 
 // WM_CHECK_RESULT: takes the result over (none means the worker could not build one). A result that arrives
 // while no check runs is freed without being shown.

@@ -20,7 +20,12 @@ int MulDivRounded(int value, int numerator, int denominator) {
   return static_cast<int>(q);
 }
 
-int ValidDpi(int dpi) { return dpi >= 1 ? dpi : 96; }
+// No screen has more; the bounds keep every scaled length far inside int.
+constexpr int kMaxDpi = 4800;
+constexpr int kMaxClientLength = 65535;
+
+int ValidDpi(int dpi) { return dpi < 1 ? 96 : std::min(dpi, kMaxDpi); }
+int ValidLength(int length) { return std::clamp(length, 0, kMaxClientLength); }
 
 // A logical rectangle, built before scaling.
 struct Logical {
@@ -92,11 +97,13 @@ int ScaleLength(int value, int dpi) { return MulDivRounded(value, ValidDpi(dpi),
 
 LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi) {
   dpi = ValidDpi(dpi);
+  clientWidth = ValidLength(clientWidth);
+  clientHeight = ValidLength(clientHeight);
   const Scaler s(dpi);
   LayoutMetrics m;
 
-  const int W = std::max(1, MulDivRounded(std::max(clientWidth, 0), 96, dpi));
-  const int H = std::max(1, MulDivRounded(std::max(clientHeight, 0), 96, dpi));
+  const int W = std::max(1, MulDivRounded(clientWidth, 96, dpi));
+  const int H = std::max(1, MulDivRounded(clientHeight, 96, dpi));
   m.compact = H < 600;
   m.shortTier = H < 430;
   m.showNote = H >= 380;
@@ -120,7 +127,7 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi) {
 
   // The two bands span the real client width (and the footer band reaches the real bottom), whatever the
   // rounding of the logical size.
-  m.headerBand = Normalised({0, 0, std::max(clientWidth, 0), s(header)});
+  m.headerBand = Normalised({0, 0, clientWidth, s(header)});
   m.headerIcon = s(pick({L, 8, L + 34, 34}, {L, 14, L + 40, 54}, {L, 21, L + 48, 69}));
   m.brandLabel = s(pick({L + 46, 3, R, 30}, {L + 54, 10, R, 39}, {L + 64, 17, R, 51}));
   m.taglineLabel = s(pick({L + 46, 29, R, 51}, {L + 54, 39, R, 64}, {L + 64, 52, R, 82}));
@@ -152,7 +159,7 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi) {
     m.footerLabel = s(pick({L + 24, F - 40, R, F - 14}, {L + 24, F - 34, R, F - 8}, {L + 26, F - 38, R, F - 10}));
   }
   // The band under the buttons exists in every tier: the buttons sit on it.
-  m.footerBand = Normalised({0, s(F), std::max(clientWidth, 0), std::max(clientHeight, 0)});
+  m.footerBand = Normalised({0, s(F), clientWidth, clientHeight});
 
   Logical guide{}, check{}, install{};
   PlaceButtons(tier, L, R, PerTier(tier, F + 8, F + 11, F + 18),

@@ -42,10 +42,11 @@ struct LayoutMetrics {
   int listRowHeight = 0;  // pixels
 };
 
-// A 96-DPI length at `dpi`, rounded as MulDiv(value, dpi, 96) rounds. A DPI below 1 counts as 96.
+// A 96-DPI length at `dpi`, rounded as MulDiv(value, dpi, 96) rounds. A DPI below 1 counts as 96, one above
+// 4800 as 4800.
 int ScaleLength(int value, int dpi);
 
-// The layout of a client area of the given pixel size at `dpi`.
+// The layout of a client area of the given pixel size at `dpi`; sizes are taken within 0 to 65535.
 LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi);
 
 struct TrackSize {

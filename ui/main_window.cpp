@@ -25,8 +25,9 @@ constexpr wchar_t kCheckRunningText[] = L"Sistem kontrolü sürüyor. Lütfen bi
 constexpr wchar_t kInstallRunningText[] = L"Kurulum işlemi sürüyor. Lütfen birkaç saniye bekleyin.";
 constexpr wchar_t kCopiedText[] = L"Gizlilik için sadeleştirilmiş rapor panoya kopyalandı.";
 
+// Every control starts at size 0; ApplyLayout places it. Statics are transparent over the painted cards.
 HWND CreateChild(HWND parent, const wchar_t* window_class, const std::wstring& text, DWORD style, int id = 0) {
-  const DWORD extended = window_class[0] == L'S' ? WS_EX_TRANSPARENT : 0;  // statics only
+  const DWORD extended = std::wstring(window_class) == L"STATIC" ? WS_EX_TRANSPARENT : 0;
   return ::CreateWindowExW(extended, window_class, text.c_str(), style, 0, 0, 0, 0, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
 }

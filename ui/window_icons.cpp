@@ -77,6 +77,8 @@ WindowIcons LoadWindowIcons(HWND window) {
 
 const WindowIcons& CurrentWindowIcons() { return Current(); }
 
+std::size_t LoadedIconCount() { return LoadedIcons().size(); }
+
 void DestroyLoadedIcons() {
   for (HICON icon : LoadedIcons()) ::DestroyIcon(icon);
   LoadedIcons().clear();

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 namespace tavlun {
 
 struct WindowIcons {
@@ -17,6 +19,10 @@ WindowIcons LoadWindowIcons(HWND window);
 
 // The icons most recently loaded.
 const WindowIcons& CurrentWindowIcons();
+
+// How many icons the process-wide list holds: the class's set and the window's current set, however often the
+// DPI changed.
+std::size_t LoadedIconCount();
 
 // Destroys every icon in the process-wide list (at exit).
 void DestroyLoadedIcons();

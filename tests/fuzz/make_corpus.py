@@ -375,6 +375,42 @@ def provider_seeds():
     write("report", "long-texts", bytes(range(32, 127)) * 40 + b"\x04\x80" * 64)
 
 
+# --- Window layout: client width, client height, DPI, work area, as FuzzedDataProvider consumes them ---------
+
+def provider_input(choices):
+    """Bytes that FuzzedDataProvider hands back as the given answers: ("bool", b), ("range", low, high, v) or
+    ("int", v). It takes integers from the end of the input, most significant byte first."""
+    consumed = []
+    for choice in choices:
+        if choice[0] == "bool":
+            consumed.append(1 if choice[1] else 0)
+        elif choice[0] == "range":
+            _, low, high, value = choice
+            span, offset = high - low, 0
+            while offset < 32 and (span >> offset) > 0:
+                offset += 8
+            count = offset // 8
+            consumed.extend(((value - low) >> (8 * (count - 1 - i))) & 0xFF for i in range(count))
+        else:
+            consumed.extend((choice[1] + 2**31) .to_bytes(4, "big"))
+    return bytes(reversed(consumed))
+
+
+def layout_seeds():
+    def seed(name, width, height, dpi, work=(1920, 1040)):
+        write("layout", name, provider_input([
+            ("bool", False), ("range", 0, 8000, width), ("bool", False), ("range", 0, 8000, height),
+            ("bool", False), ("range", 48, 480, dpi), ("int", work[0]), ("int", work[1])]))
+    seed("design-96", 760, 620, 96)
+    seed("design-144", 1140, 930, 144)
+    seed("compact-96", 760, 500, 96)
+    seed("short-narrow-96", 544, 321, 96)
+    seed("shared-buttons-96", 400, 500, 96)
+    seed("minimised", 0, 0, 96)
+    seed("small-work-area-480", 8000, 8000, 480, (800, 500))
+    seed("tiny-48", 3, 2, 48)
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     pe_seeds(build)
@@ -389,6 +425,7 @@ def main():
     probe_argument_seeds()
     system_identity_seeds()
     provider_seeds()
+    layout_seeds()
 
 
 if __name__ == "__main__":

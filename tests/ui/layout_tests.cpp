@@ -3,8 +3,7 @@
 
 #include <string>
 
-#include "check/requirements.h"
-#include "ui/check_worker.h"
+#include "target/dll_state.h"
 #include "ui/layout.h"
 #include "ui/status_text.h"
 
@@ -122,27 +121,6 @@ TEST(StatusTexts, EmbeddedBuildAndKeptVersionAreDescribedTruthfully) {
   DllState kept;
   kept.kind = DllStateKind::SameOrNewerKept;
   EXPECT_EQ(std::wstring(HeadlineFor(kept).title), L"Aynı veya daha yeni AKİS sürümü korundu");
-}
-
-TEST(StatusTexts, RowsSummaryAndFallback) {
-  EXPECT_EQ(ComposeRowText(L"Java", 2, L""), L"Java\tDikkat");
-  EXPECT_EQ(ComposeRowText(L"Java", 0, L""), L"Java\tBekliyor");
-  EXPECT_EQ(ComposeRowText(L"Java", 3, L"a\r\nb<"), L"Java\tEksik — a  b_");
-  std::vector<RequirementItem> rows;
-  for (std::uint32_t state : {0u, 0u, 1u, 1u, 1u, 2u}) rows.push_back({state, L"t", L"d"});
-  EXPECT_EQ(SummaryText(rows), L"2 hazır  •  3 dikkat  •  1 eksik");
-  EXPECT_EQ(RequirementsStatusText(CheckState::Revealing, 3, rows), L"3 / 6 sonuç gösteriliyor");
-
-  const DiagnosticReport fallback = MakeFallbackReport(kCheckThreadFailedText);
-  ASSERT_EQ(fallback.items.size(), kRequirementCount);
-  for (std::size_t i = 0; i < kRequirementCount; ++i) {
-    EXPECT_EQ(fallback.items[i].title, kRequirementTitles[i]);
-    EXPECT_EQ(fallback.items[i].state, static_cast<std::uint32_t>(RequirementState::Attention));
-    EXPECT_EQ(fallback.items[i].detail, kCheckThreadFailedText);
-  }
-  EXPECT_EQ(fallback.clipboardText, std::wstring(L"Sistem kontrolü tamamlanamadı.\r\n") + kCheckThreadFailedText);
-  EXPECT_TRUE(fallback.hasWarning);
-  EXPECT_FALSE(fallback.hasError);
 }
 
 }  // namespace

@@ -130,7 +130,7 @@ class MessageBoxAnswerer {
  public:
   MessageBoxAnswerer()
       : thread_([this] {
-          for (int i = 0; i < 500 && !done_; ++i) {
+          for (int i = 0; i < 1500 && !done_; ++i) {
             HWND box = ::FindWindowW(L"#32770", nullptr);
             DWORD process = 0;
             // Read only once the box is shown with its text.
@@ -202,15 +202,18 @@ TEST_F(InProcessWindow, DpiChangesScaleRowsAndFontsAndTwentyChecksLeakNoObjects)
   PumpMessagesFor(100);
   EXPECT_EQ(::SendMessageW(state_->controls.requirementList, LB_GETITEMHEIGHT, 0, 0), 51);
   EXPECT_EQ(font_height(), -20);
+  const std::size_t icons = LoadedIconCount();
   const DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
   const DWORD user = ::GetGuiResources(process, GR_USEROBJECTS);
+  // The icons of each DPI replace those of the one before.
+  for (int i = 1; i < 10; ++i) change_dpi(i % 2 == 1 ? 96 : 144);
+  EXPECT_EQ(LoadedIconCount(), icons);
   if (gdi == 0 && user == 0) {
     GTEST_SKIP() << "GetGuiResources is a stub under Wine (0, ERROR_CALL_NOT_IMPLEMENTED): no object counts";
   }
   for (int i = 1; i < 20; ++i) {
     StartCheck();
     ASSERT_TRUE(WaitUntilDone());
-    if (i < 10) change_dpi(i % 2 == 1 ? 96 : 144);
   }
   change_dpi(144);
   PumpMessagesFor(100);

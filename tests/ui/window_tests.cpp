@@ -44,40 +44,36 @@ void CALLBACK OnListEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, 
   if (g_events != nullptr && window == g_list && object == OBJID_CLIENT) g_events->push_back({event, object, child});
 }
 
-// Sets a Windows setting for the test and puts the old value back.
+// Client-area animation switched for the test, put back after it.
 class ScopedAnimation {
  public:
   explicit ScopedAnimation(BOOL on) {
     ::SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &old_, 0);
+    Set(on);
+  }
+  ~ScopedAnimation() { Set(old_); }
+
+ private:
+  static void Set(BOOL on) {
     ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
                             SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
   }
-  ~ScopedAnimation() {
-    ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(old_)),
-                            SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
-  }
-
- private:
   BOOL old_ = TRUE;
 };
 
-// The screen DPI a program started now sees (Wine reads it at process start).
+// The screen DPI of programs started meanwhile (Wine reads LogPixels when a process starts).
 class ScopedLogPixels {
  public:
   explicit ScopedLogPixels(DWORD dpi) {
-    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      nullptr, key_.put(), nullptr);
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
+                      nullptr);
     DWORD size = sizeof(old_);
-    had_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
-           ERROR_SUCCESS;
+    had_ = ::RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) == 0;
     ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
   }
   ~ScopedLogPixels() {
-    if (had_) {
-      ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof(old_));
-    } else {
-      ::RegDeleteValueW(key_.get(), L"LogPixels");
-    }
+    if (!had_) ::RegDeleteValueW(key_.get(), L"LogPixels");
+    if (had_) ::RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), 4);
   }
 
  private:
@@ -97,7 +93,7 @@ class ProgramWindow {
   void Start() {
     ASSERT_TRUE(child_.Start(ProgramPath(), L""));
     child_.Resume();
-    for (int i = 0; i < 400 && (main_ == nullptr || !::IsWindowVisible(main_)); ++i) {
+    for (int i = 0; i < 1200 && (main_ == nullptr || !::IsWindowVisible(main_)); ++i) {
       PumpMessagesFor(50);
       main_ = FindProcessWindow(child_.id(), kMainWindowClass);
     }
@@ -119,24 +115,18 @@ class ProgramWindow {
   bool Visible(Control c) const { return ::IsWindowVisible(controls_[c]) != FALSE; }
   bool Enabled(Control c) const { return ::IsWindowEnabled(controls_[c]) != FALSE; }
   std::vector<ListEvent>& events() { return events_; }
-  ChildProcess& child() { return child_; }
 
   static std::wstring WindowText(HWND window) {
     wchar_t buffer[1024] = {};
     ::SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer));
     return buffer;
   }
-  std::vector<std::wstring> Rows() const {
-    std::vector<std::wstring> rows;
-    const LRESULT count = ::SendMessageW(controls_[kList], LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-      wchar_t buffer[1024] = {};
-      if (::SendMessageW(controls_[kList], LB_GETTEXTLEN, i, 0) < 1024) {
-        ::SendMessageW(controls_[kList], LB_GETTEXT, i, reinterpret_cast<LPARAM>(buffer));
-      }
-      rows.push_back(buffer);
+  std::wstring Row(int index) const {
+    wchar_t buffer[1024] = {};
+    if (::SendMessageW(controls_[kList], LB_GETTEXTLEN, index, 0) < 1024) {
+      ::SendMessageW(controls_[kList], LB_GETTEXT, index, reinterpret_cast<LPARAM>(buffer));
     }
-    return rows;
+    return buffer;
   }
   std::vector<LRESULT> RowStates() const {
     std::vector<LRESULT> states;
@@ -159,9 +149,10 @@ class ProgramWindow {
 
   // The message box the program shows, its text, and a click on its OK button.
   std::wstring DismissMessageBox() {
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 600; ++i) {
       HWND box = FindProcessWindow(child_.id(), L"#32770");
-      if (box != nullptr) {
+      // Read only once the box is shown with its text.
+      if (box != nullptr && ::IsWindowVisible(box) && ::GetDlgItem(box, 0xFFFF) != nullptr) {
         const std::wstring text = WindowText(::GetDlgItem(box, 0xFFFF));
         const std::wstring caption = WindowText(box);
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -196,7 +187,9 @@ LayoutMetrics LayoutOf(HWND window, int dpi) {
 
 // The summary line the window must show for the rows it shows.
 std::wstring SummaryOfShownRows(const std::vector<LRESULT>& states) {
-  const auto count = [&](LRESULT s) { return DecimalText(static_cast<std::uint32_t>(std::count(states.begin(), states.end(), s))); };
+  const auto count = [&](LRESULT s) {
+    return DecimalText(static_cast<std::uint32_t>(std::count(states.begin(), states.end(), s)));
+  };
   return count(1) + L" hazır  •  " + count(2) + L" dikkat  •  " + count(3) + L" eksik";
 }
 
@@ -292,7 +285,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   ASSERT_EQ(states.size(), 6u);
   for (LRESULT s : states) EXPECT_TRUE(s >= 1 && s <= 3) << s;
   EXPECT_EQ(states[0], 1) << "the planted builds make the AKİS row ready";
-  EXPECT_EQ(window.Rows()[0].rfind(L"AKİS DLL\tHazır — ", 0), 0u);
+  EXPECT_EQ(window.Row(0).rfind(L"AKİS DLL\tHazır — ", 0), 0u);
   EXPECT_EQ(window.Text(kRequirementsTitle), L"Sistem kontrolü tamamlandı");
   EXPECT_EQ(window.Text(kRequirementsStatus), SummaryOfShownRows(states));
   EXPECT_TRUE(window.Visible(kCopy));
@@ -312,8 +305,8 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   window.Click(kCheck);
   EXPECT_FALSE(window.Visible(kCopy));
   EXPECT_EQ(window.RowStates(), (std::vector<LRESULT>(6, 0)));
-  EXPECT_EQ(window.Rows()[0], L"AKİS DLL\tDenetleniyor…");
-  EXPECT_EQ(window.Rows()[5], L"Okuyucu ve kart\tBekliyor");
+  EXPECT_EQ(window.Row(0), L"AKİS DLL\tDenetleniyor…");
+  EXPECT_EQ(window.Row(5), L"Okuyucu ve kart\tBekliyor");
   EXPECT_EQ(window.Text(kCheck), L"Kontrol ediliyor…");
   EXPECT_FALSE(window.Enabled(kCheck));
   EXPECT_FALSE(window.Enabled(kGuide));
@@ -336,6 +329,7 @@ TEST_F(MainWindowProcess, WithoutAnimationEveryRowShowsAtOnce) {
 }
 
 TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
+  ScopedAnimation animation(TRUE);
   {
     ScopedLogPixels dpi(144);
     ProgramWindow window;
@@ -352,6 +346,10 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   }
   ProgramWindow window;
   ASSERT_NO_FATAL_FAILURE(window.Start());
+  ::SetWindowPos(window.main(), nullptr, 0, 0, 700, 520, SWP_NOZORDER | SWP_NOMOVE);
+  LetWindowSettle(window.main());
+  EXPECT_TRUE(LayoutOf(window.main(), 96).compact);
+  CaptureWindow(window.main(), L"compact-96");
   ::SetWindowPos(window.main(), nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
   LetWindowSettle(window.main());
   RECT client{};
@@ -365,6 +363,12 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   window.Click(kCheck);
   ASSERT_TRUE(window.WaitForCheckEnd());
   CaptureWindow(window.main(), L"narrow-finished-96");
+  // The list scrolled along so that the last row revealed is its bottom visible row.
+  RECT list{};
+  ::GetClientRect(window[kList], &list);
+  const LRESULT visible = list.bottom / ::SendMessageW(window[kList], LB_GETITEMHEIGHT, 0, 0);
+  ASSERT_LT(visible, 6);
+  EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 6 - visible);
   EXPECT_EQ(window.CloseAndWait(), 0u);
 }
 
