@@ -58,37 +58,20 @@ TEST(InstallFlowText, ElevatedRunEndsMapToOneNoticeEach) {
   }
 }
 
-TEST(InstallFlowText, ReverificationStopsOnlyForMatchingOrKeptFiles) {
-  EXPECT_EQ(ReverifiedStateNotice(DllStateKind::MatchesPackage)->text,
-            L"Gerekli 32-bit ve 64-bit AKİS 3.4.2 dosyaları doğrulanmış gömülü kopyalarla byte düzeyinde eşleşiyor. "
-            L"Herhangi bir değişiklik yapılmadı.");
-  EXPECT_EQ(ReverifiedStateNotice(DllStateKind::SameOrNewerKept)->text,
-            L"Aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu. Olası bir güncel üretici dosyasını "
-            L"düşürmemek için değiştirilmedi.");
-  for (DllStateKind kind : {DllStateKind::Missing, DllStateKind::DifferentFile, DllStateKind::UnsupportedArchitecture,
-                            DllStateKind::VerificationFailed}) {
-    EXPECT_FALSE(ReverifiedStateNotice(kind).has_value());
-  }
-}
-
-TEST(InstallFlowText, InProcessOutcomes) {
+TEST(InstallFlowText, ReverificationAndInProcessOutcomes) {
+  EXPECT_TRUE(ReverifiedStateNotice(DllStateKind::MatchesPackage).has_value());
+  EXPECT_TRUE(ReverifiedStateNotice(DllStateKind::SameOrNewerKept).has_value());
+  EXPECT_FALSE(ReverifiedStateNotice(DllStateKind::DifferentFile).has_value());
   InstallOutcome outcome;
   outcome.outcome = kOutcomeInstalled;
   outcome.message = L"Kuruldu.";
-  outcome.target = L"C:\\Windows\\SysWOW64\\akisp11.dll";
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).text, L"Kuruldu.\n\nHedef: C:\\Windows\\SysWOW64\\akisp11.dll");
-  outcome.backup = L"C:\\B\\akisp11.dll";
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).text,
-            L"Kuruldu.\n\nHedef: C:\\Windows\\SysWOW64\\akisp11.dll\nYedek: C:\\B\\akisp11.dll");
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).icon, NoticeIcon::Information);
-  outcome.outcome = kOutcomeAlreadyInstalled;
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).text, L"Kuruldu.");
+  outcome.target = L"C:\\T";
+  outcome.backup = L"C:\\B";
+  EXPECT_EQ(InProcessOutcomeNotice(outcome).text, L"Kuruldu.\n\nHedef: C:\\T\nYedek: C:\\B");
   outcome.outcome = kOutcomeFailed;
-  outcome.message = L"Durdu.";
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).text, L"Durdu.");
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).icon, NoticeIcon::Error);
   outcome.log_written = true;
-  EXPECT_EQ(InProcessOutcomeNotice(outcome).text, std::wstring(L"Durdu.") + kLog);
+  EXPECT_EQ(InProcessOutcomeNotice(outcome).text, std::wstring(L"Kuruldu.") + kLog);
+  EXPECT_EQ(InProcessOutcomeNotice(outcome).icon, NoticeIcon::Error);
 }
 
 }  // namespace
