@@ -55,18 +55,11 @@ bool ExpandedTextFitsScreen(HWND owner, const std::wstring& text) {
 bool ConfirmClipboardCopyFor(HWND owner, const std::wstring& text) {
   const bool fits = ExpandedTextFitsScreen(owner, text);
   const TASKDIALOG_BUTTON buttons[] = {{kConfirmCopyButtonId, kCopyButtonText}, {kShowWholeTextButtonId, kCopyShowText}};
-  TASKDIALOGCONFIG config{};
-  config.cbSize = sizeof(config);
-  config.hwndParent = owner;
-  config.hInstance = ::GetModuleHandleW(nullptr);
-  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT;
-  config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
-  config.pszWindowTitle = kCopyDialogTitle;
-  config.pszMainIcon = TD_WARNING_ICON;
+  TASKDIALOGCONFIG config = TaskDialogBase(owner, TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT,
+                                           kCopyDialogTitle, TD_WARNING_ICON);
   config.pszMainInstruction = kCopyDialogInstruction;
   config.pszContent = kCopyDialogContent;
   config.pButtons = buttons;
-  config.nDefaultButton = IDCANCEL;
   if (fits) {
     config.cButtons = 1;
     config.pszExpandedInformation = text.c_str();

@@ -15,15 +15,9 @@ namespace tavlun {
 namespace {
 
 TASKDIALOGCONFIG GuideConfig(HWND owner, const TASKDIALOG_BUTTON* buttons, UINT count) {
-  TASKDIALOGCONFIG config{};
-  config.cbSize = sizeof(config);
-  config.hwndParent = owner;
-  config.hInstance = ::GetModuleHandleW(nullptr);
-  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_USE_COMMAND_LINKS | TDF_SIZE_TO_CONTENT;
-  config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
-  config.pszWindowTitle = kGuideWindowTitle;
-  config.pszMainIcon = TD_INFORMATION_ICON;
-  config.nDefaultButton = IDCANCEL;
+  TASKDIALOGCONFIG config =
+      TaskDialogBase(owner, TDF_ALLOW_DIALOG_CANCELLATION | TDF_USE_COMMAND_LINKS | TDF_SIZE_TO_CONTENT,
+                     kGuideWindowTitle, TD_INFORMATION_ICON);
   config.pButtons = buttons;
   config.cButtons = count;
   return config;

@@ -5,6 +5,19 @@
 
 namespace tavlun {
 
+TASKDIALOGCONFIG TaskDialogBase(HWND owner, TASKDIALOG_FLAGS flags, const wchar_t* title, PCWSTR main_icon) {
+  TASKDIALOGCONFIG config{};
+  config.cbSize = sizeof(config);
+  config.hwndParent = owner;
+  config.hInstance = ::GetModuleHandleW(nullptr);
+  config.dwFlags = flags;
+  config.dwCommonButtons = TDCBF_CANCEL_BUTTON;
+  config.pszWindowTitle = title;
+  config.pszMainIcon = main_icon;
+  config.nDefaultButton = IDCANCEL;
+  return config;
+}
+
 HRESULT ShowTaskDialog(const TASKDIALOGCONFIG& config, int* button) {
   const auto& comctl = sysdll::Comctl32();
   if (comctl.TaskDialogIndirect == nullptr) return E_NOTIMPL;

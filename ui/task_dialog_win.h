@@ -10,6 +10,10 @@ namespace tavlun {
 
 static_assert(sizeof(void*) != 4 || sizeof(TASKDIALOGCONFIG) == 96, "the 32-bit task dialog record has 96 bytes");
 
+// The members every dialog of the window shares: the program's module as instance, the owner, the flags, the title
+// and main icon, and Cancel as the only common button and the default one. All other members are zero.
+TASKDIALOGCONFIG TaskDialogBase(HWND owner, TASKDIALOG_FLAGS flags, const wchar_t* title, PCWSTR main_icon);
+
 // TaskDialogIndirect of the version-6 module; E_NOTIMPL when the program has none. `button` receives the id.
 HRESULT ShowTaskDialog(const TASKDIALOGCONFIG& config, int* button);
 
