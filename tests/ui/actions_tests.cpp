@@ -389,18 +389,13 @@ TEST(InstallFlowProcess, WithoutAdministratorRightsTheWindowWatchesTheElevatedCo
   ASSERT_TRUE(runner.Start(ToolPath(L"run_restricted.exe"), QuoteArgument(ProgramPath())));
   ASSERT_TRUE(job.Add(runner.handle()));
   runner.Resume();
-  HWND main = nullptr;
-  DWORD window_process = 0;
-  for (int i = 0; i < 400 && main == nullptr; ++i) {
-    PumpMessagesFor(50);
-    for (DWORD id : job.ProcessIds()) {
-      if (HWND found = FindProcessWindow(id, kMainWindowClass); found != nullptr && ::IsWindowVisible(found)) {
-        main = found;
-        window_process = id;
-      }
-    }
+  HWND main = nullptr;  // the only main window now: the in-process ones are gone
+  for (int i = 0; i < 400 && (main == nullptr || !::IsWindowVisible(main)); ++i, PumpMessagesFor(50)) {
+    main = ::FindWindowW(kMainWindowClass, nullptr);
   }
   ASSERT_NE(main, nullptr);
+  DWORD window_process = 0;
+  ::GetWindowThreadProcessId(main, &window_process);
   const auto enabled = [&](int id) { return ::IsWindowEnabled(::GetDlgItem(main, id)) != FALSE; };
   ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(kInstallButtonId, BN_CLICKED), 0);
   HWND box = NextDialog(window_process);
