@@ -368,17 +368,19 @@ TEST(CommonControls, TaskDialogsComeFromTheVersionSixAssemblyOfTheManifest) {
   EXPECT_GE(comctl.major_version, 6u);
 }
 
-// Suspends or resumes every thread of a process.
-void SetProcessRunning(DWORD process_id, bool running) {
+// Suspends or resumes every thread of a process; the number of threads it reached.
+int SetProcessRunning(DWORD process_id, bool running) {
   UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   THREADENTRY32 entry{};
   entry.dwSize = sizeof(entry);
+  int reached = 0;
   for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry)) {
     UniqueHandle thread(entry.th32OwnerProcessID == process_id
                             ? ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID)
                             : nullptr);
-    if (thread) running ? ::ResumeThread(thread.get()) : ::SuspendThread(thread.get());
+    if (thread) reached += (running ? ::ResumeThread(thread.get()) : ::SuspendThread(thread.get())) != DWORD(-1);
   }
+  return reached;
 }
 
 TEST(InstallFlowProcess, WithoutAdministratorRightsTheWindowWatchesTheElevatedCopyUntilItExits) {
@@ -409,7 +411,9 @@ TEST(InstallFlowProcess, WithoutAdministratorRightsTheWindowWatchesTheElevatedCo
   }
   ASSERT_NE(elevated, 0u);
   UniqueHandle elevated_process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, elevated));
-  SetProcessRunning(elevated, false);
+  bool held = false;  // its first thread may not be listed yet at the very start
+  for (int i = 0; i < 200 && !held; ++i, ::Sleep(5)) held = SetProcessRunning(elevated, false) > 0;
+  ASSERT_TRUE(held);
   for (int i = 0; i < 100 && enabled(kCheckButtonId); ++i) ::Sleep(20);
   EXPECT_FALSE(enabled(kInstallButtonId) || enabled(kCheckButtonId) || enabled(kGuideButtonId));
   ::PostMessageW(main, WM_CLOSE, 0, 0);
