@@ -74,6 +74,9 @@ int RunElevatedInstallMode() {
 }
 
 int RunWindowMode(HINSTANCE instance, int show_command) {
+  // Task dialogs and the shell expect a single-threaded apartment on the window thread; it is left after the
+  // message loop, when this owner ends.
+  const ComApartment apartment;
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   const auto& comctl = sysdll::Comctl32();
   if (comctl.InitCommonControlsEx != nullptr) comctl.InitCommonControlsEx(&controls);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace tavlun {
 
@@ -63,5 +64,12 @@ static_assert(kOfficialLinkCount == 18, "the provider guide offers eighteen offi
 // The report's two addresses are entries of the allowlist.
 inline constexpr auto& kStatePortalESignatureUrl = kUrlEDevletESignature;
 inline constexpr auto& kCertificateAuthorityDriverServiceUrl = kUrlKamuSmDriverService;
+
+// True only when the url equals an allowlist entry character for character: no case folding, no trimming, no
+// other scheme, nothing added.
+bool IsOfficialLink(const std::wstring& url);
+
+// The origin the url begins with (followed by "/"), without "https://"; empty when the url starts with none.
+std::wstring ShortHostOf(const std::wstring& url);
 
 }  // namespace tavlun

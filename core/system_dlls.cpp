@@ -1,8 +1,11 @@
 #include "core/system_dlls.h"
 
+#include <shlwapi.h>
+
 #include <string>
 
 #include "core/text.h"
+#include "core/unique_handle.h"
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
@@ -15,6 +18,31 @@ template <typename Fn>
 bool Resolve(HMODULE module, const char* name, Fn& slot) {
   slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
   return slot != nullptr;
+}
+
+// DllGetVersion's major version, 0 when the module has none.
+DWORD MajorVersionOf(HMODULE module) {
+  if (module == nullptr) return 0;
+  DLLGETVERSIONPROC get_version = nullptr;
+  if (!Resolve(module, "DllGetVersion", get_version)) return 0;
+  DLLVERSIONINFO info{};
+  info.cbSize = sizeof(info);
+  return SUCCEEDED(get_version(&info)) ? info.dwMajorVersion : 0;
+}
+
+// Loads a system DLL while the activation context of the program's own manifest (resource 1) is active, so that
+// side-by-side assemblies it names are chosen. nullptr when the program has no manifest or the load fails.
+HMODULE LoadInOwnManifestContext(const wchar_t* name) {
+  ACTCTXW request{};
+  request.cbSize = sizeof(request);
+  request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.hModule = ::GetModuleHandleW(nullptr);
+  request.lpResourceName = MAKEINTRESOURCEW(1);
+  UniqueActivationContext context(::CreateActCtxW(&request));
+  if (!context) return nullptr;
+  ActivatedContext active(context.get());
+  if (!active) return nullptr;
+  return LoadSystemDll(name);
 }
 
 }  // namespace
@@ -86,6 +114,18 @@ const Comctl32Api& Comctl32() {
   static const Comctl32Api api = [] {
     Comctl32Api a;
     HMODULE m = LoadSystemDll(L"comctl32.dll");
+    DWORD major = MajorVersionOf(m);
+    if (major < 6) {
+      HMODULE v6 = LoadInOwnManifestContext(L"comctl32.dll");
+      const DWORD v6_major = MajorVersionOf(v6);
+      // Wine reports 5.81 from both of its copies: then the one the manifest chose is still the right one.
+      if (v6 != nullptr && v6_major >= major) {
+        m = v6;
+        major = v6_major;
+      }
+    }
+    a.module = m;
+    a.major_version = major;
     a.loaded = m != nullptr && Resolve(m, "InitCommonControlsEx", a.InitCommonControlsEx) &&
                Resolve(m, "SetWindowSubclass", a.SetWindowSubclass) &&
                Resolve(m, "RemoveWindowSubclass", a.RemoveWindowSubclass) &&
@@ -95,6 +135,28 @@ const Comctl32Api& Comctl32() {
     return a;
   }();
   return api;
+}
+
+const OleAut32Api& OleAut32() {
+  static const OleAut32Api api = [] {
+    OleAut32Api a;
+    HMODULE m = LoadSystemDll(L"oleaut32.dll");
+    a.loaded = m != nullptr && Resolve(m, "SysAllocString", a.SysAllocString) &&
+               Resolve(m, "SysFreeString", a.SysFreeString);
+    return a;
+  }();
+  return api;
+}
+
+UniqueBstr::UniqueBstr(const wchar_t* text) {
+  if (OleAut32().loaded) value_ = OleAut32().SysAllocString(text);
+}
+
+UniqueBstr::~UniqueBstr() {
+  if (value_ != nullptr) {
+    LastErrorPreserver keep;
+    OleAut32().SysFreeString(value_);
+  }
 }
 
 }  // namespace tavlun::sysdll

@@ -5,8 +5,10 @@
 //   and msvcrt. All are KnownDLLs on every supported Windows, so the loader never looks for them next to the
 //   program, where anyone who can write to a Downloads folder could plant a copy that the elevated run would load.
 // - Loaded here, each by its own name with LOAD_LIBRARY_SEARCH_SYSTEM32: bcrypt (hashing, random names), version
-//   (file versions), winscard (the PC/SC probe), comctl32 (common controls, task dialogs, subclassing; the
-//   manifest's activation context still selects version 6) and shcore (monitor DPI).
+//   (file versions), winscard (the PC/SC probe), comctl32 (common controls, task dialogs, subclassing) and shcore
+//   (monitor DPI), oleaut32 (strings for the desktop shell's automation interface). System32 holds comctl32 version 5, which has no task dialogs; version 6 is reached only through
+//   the manifest's activation context, so Comctl32() checks the version it got and, below 6, loads the DLL again
+//   inside the context of the program's own manifest.
 // - Looked up in an already loaded KnownDLL with GetProcAddress: functions newer than Windows 7
 //   (SetDefaultDllDirectories, the per-monitor DPI functions of user32).
 // HardenDllSearch() is the first call of the entry; after it every later load, including the dependencies of
@@ -17,6 +19,7 @@
 #include <bcrypt.h>
 #include <commctrl.h>
 #include <winscard.h>
+#include <oleauto.h>
 
 namespace tavlun::sysdll {
 
@@ -64,6 +67,15 @@ struct Comctl32Api {
   // Only in version 6; declared by hand because the SDK hides it below Vista-level headers.
   using TaskDialogIndirectFn = HRESULT(WINAPI*)(const void* config, int* button, int* radio, BOOL* verification);
   TaskDialogIndirectFn TaskDialogIndirect = nullptr;
+  // The module the functions come from and what its DllGetVersion reports (0 when it has none).
+  HMODULE module = nullptr;
+  DWORD major_version = 0;
+};
+
+struct OleAut32Api {
+  bool loaded = false;
+  decltype(&::SysAllocString) SysAllocString = nullptr;
+  decltype(&::SysFreeString) SysFreeString = nullptr;
 };
 
 // Each loads its DLL on first use (thread-safe) and resolves every function; `loaded` is true only when the DLL
@@ -72,5 +84,21 @@ const BcryptApi& Bcrypt();
 const VersionApi& Version();
 const WinscardApi& Winscard();
 const Comctl32Api& Comctl32();
+const OleAut32Api& OleAut32();
+
+// A string allocated with SysAllocString (COM calls marshal it by its length prefix), freed when the owner ends.
+class UniqueBstr {
+ public:
+  explicit UniqueBstr(const wchar_t* text);
+  ~UniqueBstr();
+  UniqueBstr(const UniqueBstr&) = delete;
+  UniqueBstr& operator=(const UniqueBstr&) = delete;
+
+  BSTR get() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != nullptr; }
+
+ private:
+  BSTR value_ = nullptr;
+};
 
 }  // namespace tavlun::sysdll

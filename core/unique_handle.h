@@ -6,6 +6,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -130,6 +131,20 @@ struct FindHandleTraits {
   static void Close(pointer h) noexcept { ::FindClose(h); }
 };
 
+struct ActivationContextTraits {
+  using pointer = HANDLE;
+  static pointer Empty() noexcept { return INVALID_HANDLE_VALUE; }
+  static bool IsValid(pointer h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(pointer h) noexcept { ::ReleaseActCtx(h); }
+};
+
+struct GlobalMemoryTraits {
+  using pointer = HGLOBAL;
+  static pointer Empty() noexcept { return nullptr; }
+  static bool IsValid(pointer h) noexcept { return h != nullptr; }
+  static void Close(pointer h) noexcept { ::GlobalFree(h); }
+};
+
 using UniqueHandle = UniqueResource<KernelHandleTraits>;  // files, processes, threads, pipes, jobs, mutexes
 using UniqueRegKey = UniqueResource<RegistryKeyTraits>;
 using UniqueServiceHandle = UniqueResource<ServiceHandleTraits>;
@@ -144,6 +159,91 @@ using UniqueHicon = UniqueResource<IconTraits>;
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 using UniqueFindHandle = UniqueResource<FindHandleTraits>;
+using UniqueActivationContext = UniqueResource<ActivationContextTraits>;
+using UniqueGlobal = UniqueResource<GlobalMemoryTraits>;  // GlobalAlloc blocks, until the clipboard takes one
+
+// The clipboard, opened by OpenClipboard and closed again when the owner ends.
+class OpenedClipboard {
+ public:
+  explicit OpenedClipboard(HWND owner) noexcept : open_(::OpenClipboard(owner) != FALSE) {}
+  ~OpenedClipboard() {
+    if (open_) {
+      LastErrorPreserver keep;
+      ::CloseClipboard();
+    }
+  }
+  OpenedClipboard(const OpenedClipboard&) = delete;
+  OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+  explicit operator bool() const noexcept { return open_; }
+
+ private:
+  bool open_;
+};
+
+// An activation context made current on this thread for the owner's life.
+class ActivatedContext {
+ public:
+  explicit ActivatedContext(HANDLE context) noexcept : active_(::ActivateActCtx(context, &cookie_) != FALSE) {}
+  ~ActivatedContext() {
+    if (active_) {
+      LastErrorPreserver keep;
+      ::DeactivateActCtx(0, cookie_);
+    }
+  }
+  ActivatedContext(const ActivatedContext&) = delete;
+  ActivatedContext& operator=(const ActivatedContext&) = delete;
+
+  explicit operator bool() const noexcept { return active_; }
+
+ private:
+  ULONG_PTR cookie_ = 0;
+  bool active_;
+};
+
+// The COM apartment of a thread: single-threaded, without OLE 1 DDE, released when the owner ends if this owner
+// entered it.
+class ComApartment {
+ public:
+  ComApartment() noexcept
+      : entered_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ~ComApartment() {
+    if (entered_) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  explicit operator bool() const noexcept { return entered_; }
+
+ private:
+  bool entered_;
+};
+
+// A COM interface pointer, released when the owner ends.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() noexcept = default;
+  ~ComPtr() { reset(); }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+
+  T* get() const noexcept { return pointer_; }
+  T* operator->() const noexcept { return pointer_; }
+  explicit operator bool() const noexcept { return pointer_ != nullptr; }
+  void reset() noexcept {
+    if (pointer_ != nullptr) std::exchange(pointer_, nullptr)->Release();
+  }
+  // For out parameters of type T** (put) and void** (put_void).
+  T** put() noexcept {
+    reset();
+    return &pointer_;
+  }
+  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+
+ private:
+  T* pointer_ = nullptr;
+};
 
 // A device context obtained with GetDC, released with ReleaseDC for the same window.
 class WindowDc {

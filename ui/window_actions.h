@@ -7,14 +7,18 @@
 namespace tavlun {
 
 struct MainWindowState;
+struct InstallOutcome;
 
 // Command 1001 while not busy: confirm, then install in this process (administrator) or through an elevated
 // copy of the program that the window then watches with timer 41.
 void RunInstallFlow(MainWindowState& state);
 
-// Timer 41: true when the tick was handled (the watched process ended, or none is watched); false while the
-// process still runs, so the tick goes on to the default handling.
+// Timer 41: true when the tick was handled (the watched process ended); false while the process still runs or
+// none is watched, so the tick goes on to the default handling.
 bool PollElevatedProcess(MainWindowState& state);
+
+// The message box after an installation run in the window's own process.
+void ShowInstallOutcome(MainWindowState& state, const InstallOutcome& outcome);
 
 // Command 1002 while not busy: the chain of provider dialogs that ends at one official page.
 void OpenProviderGuide(MainWindowState& state);

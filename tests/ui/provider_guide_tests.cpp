@@ -1,0 +1,48 @@
+// The one table of official addresses: each belongs to an official origin, is offered by some dialog of the guide
+// and is matched only character for character. (The content rules are checked on the real dialogs.)
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <set>
+#include <string>
+
+#include "check/official_links.h"
+#include "ui/provider_guide.h"
+
+namespace tavlun {
+namespace {
+
+TEST(OfficialLinks, EveryEntryIsAnOriginPlusAPathOfferedOnceByTheGuide) {
+  std::set<std::wstring> listed;
+  for (const wchar_t* url : kOfficialLinkAllowlist) {
+    EXPECT_TRUE(listed.insert(url).second) << "listed twice";
+    const std::wstring host = ShortHostOf(url);
+    EXPECT_FALSE(host.empty());
+    EXPECT_EQ(std::wstring(url).rfind(L"https://" + host + L"/", 0), 0u);
+  }
+  std::set<std::wstring> offered;
+  for (const ProviderGuideEntry& entry : kProviderGuide) {
+    for (int card : {0, kCardAkis, kCardEToken, kCardSafeSign, kCardUnknown}) {
+      for (const GuideLink& link : ProviderDetailLinks(entry, card)) offered.insert(link.url);
+    }
+  }
+  EXPECT_EQ(offered, listed);
+  EXPECT_TRUE(IsOfficialLink(kStatePortalESignatureUrl) && IsOfficialLink(kCertificateAuthorityDriverServiceUrl));
+  EXPECT_EQ(LinkButtonText(FindProviderEntry(2101)->links[0]),
+            L"Resmî sürücü hizmetini aç\nkamusm.bilgem.tubitak.gov.tr — tarayıcıda açılır");
+}
+
+TEST(OfficialLinks, OnlyTheExactTextIsOfficial) {
+  const wchar_t* refused[] = {
+      L"https://e-guven.com/Destek-Masasi",  L"HTTPS://e-guven.com/destek-masasi",
+      L"http://e-guven.com/destek-masasi",   L"https://e-guven.com/destek-masasi?download=1",
+      L"https://e-guven.com/destek-masasi/", L" https://e-guven.com/destek-masasi",
+      L"https://e-guven.com",                L"",
+  };
+  EXPECT_TRUE(IsOfficialLink(L"https://e-guven.com/destek-masasi"));
+  for (const wchar_t* url : refused) EXPECT_FALSE(IsOfficialLink(url)) << std::string(url, url + std::wcslen(url));
+  EXPECT_EQ(ShortHostOf(L"https://e-guven.com.evil.example/x"), L"");
+}
+
+}  // namespace
+}  // namespace tavlun
