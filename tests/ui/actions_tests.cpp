@@ -64,26 +64,13 @@ std::wstring DialogTexts(HWND dialog) {
   return all;
 }
 
-struct DialogSearch {
-  DWORD process_id;
-  std::vector<HWND> found;
-};
-BOOL CALLBACK CollectDialog(HWND window, LPARAM data) {
-  auto* search = reinterpret_cast<DialogSearch*>(data);
-  DWORD owner = 0;
-  wchar_t name[16] = {};
-  ::GetWindowThreadProcessId(window, &owner);
-  ::GetClassNameW(window, name, 16);
-  if (owner == search->process_id && ::IsWindowVisible(window) && std::wstring(name) == L"#32770") {
-    search->found.push_back(window);
-  }
-  return TRUE;
-}
 // Every visible dialog window of the process.
 std::vector<HWND> ProcessDialogs(DWORD process_id) {
-  DialogSearch search{process_id, {}};
-  ::EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  std::vector<HWND> shown;
+  for (HWND dialog : FindProcessWindows(process_id, L"#32770")) {
+    if (::IsWindowVisible(dialog)) shown.push_back(dialog);
+  }
+  return shown;
 }
 
 void Click(HWND dialog, int id) { ::PostMessageW(dialog, TDM_CLICK_BUTTON, static_cast<WPARAM>(id), 0); }
