@@ -36,7 +36,8 @@ inline constexpr std::uint32_t kElevationCancelled = 1223;  // ERROR_CANCELLED: 
 
 inline constexpr wchar_t kInstallConfirmText[] =
     L"Devam etmeden önce tarayıcıları ve açık e-imza uygulamalarını kapatın.\n\nEski veya farklı bir akisp11.dll "
-    L"bulunursa önce güvenli bir yedeği alınacaktır. Aynı ya da daha yeni sürümler korunur. Devam edilsin mi?";
+    L"bulunursa önce güvenli bir yedeği alınacaktır. Aynı ya da daha yeni sürümler korunur; başka bir işlemci türü "
+    L"için derlenmiş bir dosya ise, bildirdiği sürüm ne olursa olsun yedeklenip değiştirilir. Devam edilsin mi?";
 inline constexpr wchar_t kNoProgramPathText[] = L"Uygulama yolu alınamadı.";
 
 // Step one of the flow: after re-reading the files, the message that ends the flow without any prompt, or nothing

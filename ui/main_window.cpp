@@ -49,7 +49,9 @@ int WindowDpi(HWND window) {
 bool CreateControls(MainWindowState& state) {
   HWND w = state.window;
   MainWindowControls& c = state.controls;
-  c.brandLabel = CreateChild(w, L"STATIC", kProductDomain, kEllipsisStatic);
+  // The 20-point brand line is taller than its row in the short and compact tiers; centred in the row it loses
+  // only the empty leading above and below the letters instead of their lower part.
+  c.brandLabel = CreateChild(w, L"STATIC", kProductDomain, kEllipsisStatic | SS_CENTERIMAGE);
   c.taglineLabel = CreateChild(w, L"STATIC", L"AKİS DLL ve e-imza bileşenlerini güvenle denetler.", kEllipsisStatic);
   c.statusTitleLabel = CreateChild(w, L"STATIC", L"Durum denetleniyor…", kEllipsisStatic);
   c.statusDetailLabel = CreateChild(w, L"STATIC", L"", kPlainStatic);
@@ -124,6 +126,9 @@ void OnDestroy(MainWindowState& state) {
 }
 
 void OnClose(MainWindowState& state) {
+  // A close that reaches the window while one of its commands waits for a dialog would free the state under it;
+  // the window is disabled behind that dialog, so nothing the user sees is lost.
+  if (state.commandRunning) return;
   if (!state.busy) {
     ::DestroyWindow(state.window);
     return;
@@ -149,24 +154,62 @@ void OnCopyReport(MainWindowState& state) {
   }
 }
 
-bool OnCommand(MainWindowState& state, WPARAM wparam) {
-  if (HIWORD(wparam) != BN_CLICKED) return false;
-  switch (LOWORD(wparam)) {
+// Enter reaches the window as IDOK (owner-drawn buttons are not push buttons to the dialog manager): it presses
+// the focused button, as Enter does in a dialog.
+void PressFocusedButton(const MainWindowState& state) {
+  HWND focus = ::GetFocus();
+  const MainWindowControls& c = state.controls;
+  if (focus == nullptr || !::IsWindowEnabled(focus)) return;
+  if (focus == c.installButton || focus == c.guideButton || focus == c.checkButton || focus == c.copyButton) {
+    ::SendMessageW(focus, BM_CLICK, 0, 0);
+  }
+}
+
+void RunCommand(MainWindowState& state, int command) {
+  switch (command) {
     case kInstallButtonId:
       if (!state.busy) RunInstallFlow(state);
-      return true;
+      break;
     case kGuideButtonId:
       if (!state.busy) OpenProviderGuide(state);
-      return true;
+      break;
     case kCheckButtonId:
       if (!state.busy) StartSystemCheck(state);
-      return true;
-    case kCopyButtonId:
-      OnCopyReport(state);
-      return true;
+      break;
     default:
-      return false;
+      OnCopyReport(state);
+      break;
   }
+}
+
+bool OnCommand(MainWindowState& state, WPARAM wparam) {
+  if (HIWORD(wparam) != BN_CLICKED) return false;
+  const int command = LOWORD(wparam);
+  if (command == IDOK) {
+    PressFocusedButton(state);
+    return true;
+  }
+  if (command != kInstallButtonId && command != kGuideButtonId && command != kCheckButtonId &&
+      command != kCopyButtonId) {
+    return false;
+  }
+  if (state.commandRunning) return true;  // posted while this or another command's dialog is open
+  state.commandRunning = true;
+  RunCommand(state, command);
+  state.commandRunning = false;
+  return true;
+}
+
+// Windows gives the focus to the frame when the window is activated again, and there Enter presses nothing: the
+// control that had it gets it back (or the check button, when that control can no longer take it).
+void OnActivate(MainWindowState& state, WPARAM wparam) {
+  HWND focus = ::GetFocus();
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    state.lastFocus = focus != nullptr && ::IsChild(state.window, focus) ? focus : nullptr;
+    return;
+  }
+  if (HIWORD(wparam) != 0) return;  // minimised
+  RestoreKeyboardFocus(state, state.lastFocus);
 }
 
 // True when the tick was handled here; false sends it on to DefWindowProcW.
@@ -268,6 +311,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
     case WM_DESTROY:
       OnDestroy(*state);
       return 0;
+    case WM_ACTIVATE:
+      OnActivate(*state, wparam);
+      if (LOWORD(wparam) != WA_INACTIVE && HIWORD(wparam) == 0) return 0;  // the focus is placed already
+      break;
     case WM_SIZE:
       if (state->controls.installButton != nullptr && state->controls.checkButton != nullptr &&
           state->controls.guideButton != nullptr) {

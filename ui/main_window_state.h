@@ -79,6 +79,10 @@ struct MainWindowState {
   unsigned revealTicks = 0;        // timer-42 ticks since the last revealed row
   unsigned spinnerTicks = 0;       // timer-42 ticks since the check started
   ULONGLONG checkStartedTick = 0;  // GetTickCount64 when the running check started
+  // A command's dialogs (or Windows' elevation prompt) are open: their message loops still deliver what is posted
+  // to the window, so a second command and a close wait until that command has returned.
+  bool commandRunning = false;
+  HWND lastFocus = nullptr;  // the control that had the keyboard focus when the window was deactivated
 
   UniqueHandle elevatedProcess;  // the elevated installation being watched (timer 41)
   DiagnosticReport currentReport;  // the last check's result: rows shown and the text "Raporu kopyala" copies

@@ -16,6 +16,10 @@ void RefreshDllStatus(MainWindowState& state);
 // window state, and redraws the window.
 void PresentStatus(MainWindowState& state);
 
+// Gives the keyboard focus to `preferred` when that control can take it, else to the check button, else to the
+// frame, so that Tab and Enter always reach something.
+void RestoreKeyboardFocus(MainWindowState& state, HWND preferred);
+
 // Replaces list row `index` (0 to 5) and announces the new text to screen readers.
 void SetListRow(MainWindowState& state, std::size_t index, const std::wstring& title, std::uint32_t display_state,
                 const std::wstring& detail);

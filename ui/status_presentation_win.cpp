@@ -27,7 +27,17 @@ std::wstring TargetsTextOfResolvedTargets() {
   return text;
 }
 
+bool CanTakeFocus(const MainWindowState& state, HWND control) {
+  return control != nullptr && ::IsChild(state.window, control) && ::IsWindowVisible(control) &&
+         ::IsWindowEnabled(control);
+}
+
 }  // namespace
+
+void RestoreKeyboardFocus(MainWindowState& state, HWND preferred) {
+  HWND check = state.controls.checkButton;
+  ::SetFocus(CanTakeFocus(state, preferred) ? preferred : CanTakeFocus(state, check) ? check : state.window);
+}
 
 void RefreshDllStatus(MainWindowState& state) {
   state.dllAssessmentSnapshot = AssessDllState();
@@ -52,6 +62,11 @@ void PresentStatus(MainWindowState& state) {
   Enable(c.checkButton, enabled.check);
   Enable(c.guideButton, enabled.guide);
   Enable(c.copyButton, enabled.copy);
+  // Disabling the focused button leaves no focus at all, and Tab then reaches nothing: the window keeps one.
+  HWND focus = ::GetFocus();
+  if (::GetActiveWindow() == state.window && (focus == state.window || !CanTakeFocus(state, focus))) {
+    RestoreKeyboardFocus(state, nullptr);
+  }
   ::RedrawWindow(state.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 

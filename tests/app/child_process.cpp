@@ -148,7 +148,8 @@ namespace {
 struct FindRequest {
   DWORD process_id;
   const wchar_t* class_name;
-  HWND found;
+  std::vector<HWND> found;
+  bool all;  // every match, not only the first
 };
 
 BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
@@ -156,15 +157,21 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
   DWORD owner = 0;
   ::GetWindowThreadProcessId(window, &owner);
   if (owner == request->process_id && ClassOf(window) == request->class_name) {
-    request->found = window;
-    return FALSE;
+    request->found.push_back(window);
+    return request->all ? TRUE : FALSE;
   }
   return TRUE;
 }
 }  // namespace
 
 HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name) {
-  FindRequest request{process_id, class_name, nullptr};
+  FindRequest request{process_id, class_name, {}, false};
+  ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&request));
+  return request.found.empty() ? nullptr : request.found.front();
+}
+
+std::vector<HWND> FindProcessWindows(DWORD process_id, const wchar_t* class_name) {
+  FindRequest request{process_id, class_name, {}, true};
   ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&request));
   return request.found;
 }

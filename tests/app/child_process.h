@@ -90,5 +90,7 @@ class ProcessJob {
 
 // The top-level window of class `class_name` that belongs to `process_id`, or nullptr.
 HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name);
+// Every top-level window of class `class_name` that belongs to `process_id`.
+std::vector<HWND> FindProcessWindows(DWORD process_id, const wchar_t* class_name);
 
 }  // namespace tavlun::testing_support

@@ -183,6 +183,27 @@ TEST_F(InProcessWindow, AStuckCheckNoLongerHoldsTheWindowButAnInstallationDoes) 
   PumpMessagesFor(300);
 }
 
+TEST_F(InProcessWindow, TheKeyboardKeepsAControlThroughACheckAndEnterPressesIt) {
+  SetReportBuilderForTesting(ReadyReport);
+  ::SetForegroundWindow(window_);
+  ASSERT_EQ(::GetActiveWindow(), window_);
+  HWND check = state_->controls.checkButton;
+  ::SetFocus(check);
+  // Enter reaches the window as IDOK, as the dialog manager sends it, and presses the focused button.
+  ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  ASSERT_TRUE(state_->checking);
+  // The pressed button is disabled now; the frame holds the focus so that Tab still works.
+  EXPECT_EQ(::GetFocus(), window_);
+  ASSERT_TRUE(WaitUntilDone());
+  EXPECT_EQ(::GetFocus(), check);
+  // After another window was in front, the control that had the focus has it again.
+  ::SetFocus(state_->controls.guideButton);
+  ::SendMessageW(window_, WM_ACTIVATE, WA_INACTIVE, 0);
+  ::SetFocus(window_);
+  ::SendMessageW(window_, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(::GetFocus(), state_->controls.guideButton);
+}
+
 TEST_F(InProcessWindow, DpiChangesScaleRowsAndFontsAndTwentyChecksLeakNoObjects) {
   SetReportBuilderForTesting(ReadyReport);
   const auto change_dpi = [this](int dpi) {
