@@ -56,6 +56,11 @@ std::wstring LastSegment(const std::wstring& path) {
   return path.substr(begin, end - begin);
 }
 
+// A character that is not part of a word of a name: everything below U+0080 but the Latin letters and digits.
+bool EndsWord(wchar_t c) {
+  return c < 0x80 && !((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'));
+}
+
 // The names that identify the user: the user name, the profile folder's name, and the name after a users folder
 // in any of the user's folders; each also by its words of three letters or more.
 std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std::wstring& user_name) {
@@ -74,10 +79,11 @@ std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std:
     const std::wstring folded = ToLowerText(SanitizeForDisplay(name));
     if (folded.empty()) continue;
     folded_names.push_back(folded);
+    // Words end at blanks and at any other mark a name can hold ("ayse.kaya", "ayse_kaya", "kaya-ayse").
     std::size_t begin = 0;
     while (begin < folded.size()) {
-      std::size_t end = folded.find(L' ', begin);
-      if (end == std::wstring::npos) end = folded.size();
+      std::size_t end = begin;
+      while (end < folded.size() && !EndsWord(folded[end])) ++end;
       if (end - begin >= 3 && end - begin < folded.size()) folded_names.push_back(folded.substr(begin, end - begin));
       begin = end + 1;
     }

@@ -148,6 +148,12 @@ TEST(ProgramNameForClipboard, OnlyProgramFileNamesWithoutTheUsersName) {
   for (const auto& [path, shown] : cases) {
     EXPECT_EQ(ProgramNameForClipboard(path, values, L"mkorkmaz"), shown) << Utf8(path);
   }
+  // Names written with other marks than a blank have words too.
+  const RedactionValues dotted = Values(L"", L"", L"", L"", L"C:\\Users\\ayse.kaya");
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\kaya.exe", dotted, L"ayse.kaya"), L"gizlendi");
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\ayse-tools.exe", Values(L"", L"", L"", L"", L""), L"ayse_kaya"),
+            L"gizlendi");
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\javaws.exe", dotted, L"ayse.kaya"), L"javaws.exe");
 }
 
 TEST(RedactPathText, FolderNamesThatDisplaySafetyChangesAreStillFound) {
