@@ -112,6 +112,20 @@ void RedactUserNameSegments(std::wstring* text) {
   }
 }
 
+// NTFS opens a folder through its index stream too: "Users::$INDEX_ALLOCATION" and "Users:$I30:$INDEX_ALLOCATION"
+// name the folder "Users", also in the middle of a path.
+void DropDirectoryStreamSuffix(std::wstring* segment) {
+  for (const std::wstring_view suffix : {std::wstring_view(L"::$index_allocation"),
+                                         std::wstring_view(L":$i30:$index_allocation")}) {
+    if (segment->size() <= suffix.size()) continue;
+    const std::size_t at = segment->size() - suffix.size();
+    if (ToLowerText(segment->substr(at)) == suffix) {
+      segment->resize(at);
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 std::wstring ResolvePathText(const std::wstring& text) {
@@ -132,6 +146,7 @@ std::wstring ResolvePathText(const std::wstring& text) {
     const wchar_t separator = end < text.size() ? text[end] : L'\0';
     while (end < text.size() && IsSeparator(text[end])) ++end;
     i = end;
+    DropDirectoryStreamSuffix(&name);
     if (name == L"..") {
       if (!segments.empty() && !IsDriveSegment(segments.back().name)) segments.pop_back();
       continue;

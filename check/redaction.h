@@ -34,8 +34,8 @@ std::wstring RedactPathText(const std::wstring& text, const RedactionValues& val
 
 // Reads a path the way Windows resolves it, keeping its separators' style: a run of separators counts as one (two
 // at the very start stay, for network paths), "." segments go, ".." takes the segment before it (never a drive),
-// and trailing dots and blanks of a segment are dropped; white space left at either end goes. Other text passes
-// unchanged.
+// trailing dots and blanks of a segment are dropped, and so is a folder's index stream ("::$INDEX_ALLOCATION",
+// ":$I30:$INDEX_ALLOCATION"); white space left at either end goes. Other text passes unchanged.
 std::wstring ResolvePathText(const std::wstring& text);
 
 // The word that stands for a program the clipboard does not name.

@@ -121,12 +121,14 @@ TEST(RedactPathText, SpellingsThatWindowsResolvesToTheProfileLoseTheName) {
   const RedactionValues none{};
   for (const wchar_t* path : {L"C:\\Users\\\\Ayşe Kaya\\jdk", L"C:\\Users\\.\\Ayşe Kaya\\jdk",
                               L"C:\\Users\\Public\\..\\Ayşe Kaya\\jdk", L"C:\\Users\\Ayşe Kaya. \\jdk",
-                              L"C:\\..\\Users\\\\Ayşe Kaya\\.\\jdk"}) {
+                              L"C:\\..\\Users\\\\Ayşe Kaya\\.\\jdk", L"C:\\Users::$INDEX_ALLOCATION\\Ayşe Kaya\\jdk",
+                              L"C:\\Users:$I30:$Index_Allocation\\Ayşe Kaya\\jdk"}) {
     EXPECT_EQ(RedactPathText(path, none), L"C:\\Users\\<kullanıcı>\\jdk") << Utf8(path);
   }
   const RedactionValues elsewhere = Values(L"", L"", L"", L"", L"D:\\Profiller\\\\Ayşe Kaya");
   for (const wchar_t* path : {L"D:\\Profiller\\\\Ayşe Kaya\\jdk", L"D:\\Profiller\\Ayşe Kaya.\\jdk",
-                              L"D:\\Profiller\\Ayşe Kaya \\jdk", L"D:\\Profiller\\x\\..\\Ayşe Kaya\\jdk"}) {
+                              L"D:\\Profiller\\Ayşe Kaya \\jdk", L"D:\\Profiller\\x\\..\\Ayşe Kaya\\jdk",
+                              L"D:\\Profiller::$INDEX_ALLOCATION\\Ayşe Kaya::$INDEX_ALLOCATION\\jdk"}) {
     EXPECT_EQ(RedactPathText(path, elsewhere), L"%USERPROFILE%\\jdk") << Utf8(path);
   }
   EXPECT_EQ(ResolvePathText(L"\\\\server\\\\share\\a\\..\\..\\b"), L"\\\\server\\b");
