@@ -491,6 +491,8 @@ TEST(ReportOnMachine, SpentTimeBudgetNamesWhatWasNotExamined) {
     EXPECT_EQ(text->find(L"Etkin bir .jnlp dosya açıcısı bulunamadı"), std::wstring::npos);
   }
   EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=incelenmedi;"), std::wstring::npos);
+  EXPECT_NE(report.clipboardText.find(L"PC/SC sonucu=süre sınırı aşıldığı için incelenmedi\r\n"), std::wstring::npos)
+      << "no helper ran, so none is said to have failed";
 }
 
 }  // namespace
