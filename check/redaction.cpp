@@ -91,15 +91,17 @@ std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std:
   return folded_names;
 }
 
-void RedactUserNameSegments(std::wstring* text) {
-  static const std::wstring kUsersFolder = L"\\users\\";
+// The profiles folder, and the junction that every Windows keeps to it for older programs' paths.
+constexpr const wchar_t* kProfilesFolders[] = {L"\\users\\", L"\\documents and settings\\"};
+
+void RedactUserNameSegments(std::wstring* text, const std::wstring& profiles_folder) {
   const std::wstring word = kRedactedUserWord;
   std::wstring folded = FoldForPathMatch(*text);
   std::size_t search_from = 0;
   for (;;) {
-    const std::size_t match = folded.find(kUsersFolder, search_from);
+    const std::size_t match = folded.find(profiles_folder, search_from);
     if (match == std::wstring::npos) return;
-    const std::size_t begin = match + kUsersFolder.size();
+    const std::size_t begin = match + profiles_folder.size();
     std::size_t end = folded.find(L'\\', begin);
     if (end == std::wstring::npos) end = folded.size();
     if (end == begin || folded[begin] == L'%') {
@@ -194,7 +196,7 @@ std::wstring RedactPathText(const std::wstring& text, const RedactionValues& val
     if (folder.empty()) continue;
     ReplaceAllPathIgnoreCase(&redacted, folder, kRedactionVariables[index].placeholder);
   }
-  RedactUserNameSegments(&redacted);
+  for (const wchar_t* profiles_folder : kProfilesFolders) RedactUserNameSegments(&redacted, profiles_folder);
   return redacted;
 }
 

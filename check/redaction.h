@@ -1,5 +1,6 @@
 // Privacy redaction of paths written into reports: the user's own folders become environment-variable
-// placeholders and the name after a folder called "users" becomes "<kullanıcı>". None of these fails.
+// placeholders and the name after a folder called "users" (or "Documents and Settings", the junction to it that
+// Windows keeps) becomes "<kullanıcı>". None of these fails.
 #pragma once
 
 #include <array>
@@ -27,9 +28,9 @@ inline constexpr wchar_t kRedactedUserWord[] = L"<kullanıcı>";
 
 // Pure text rule: SanitizeForDisplay and ResolvePathText, then each non-empty value (longest first, ties in table
 // order), made display-safe and resolved the same way, replaced by its placeholder ignoring case wherever it stands
-// as a whole folder (not followed by more of a name), then every name segment after "\users\" that is not empty and does not begin with
-// "%" replaced by kRedactedUserWord. Forward slashes count as backslashes when matching, so a path written with
-// either separator loses the same parts.
+// as a whole folder (not followed by more of a name), then every name segment after "\users\" (then after
+// "\documents and settings\") that is not empty and does not begin with "%" replaced by kRedactedUserWord. Forward
+// slashes count as backslashes when matching, so a path written with either separator loses the same parts.
 std::wstring RedactPathText(const std::wstring& text, const RedactionValues& values);
 
 // Reads a path the way Windows resolves it, keeping its separators' style: a run of separators counts as one (two

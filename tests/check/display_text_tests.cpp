@@ -131,6 +131,9 @@ TEST(RedactPathText, SpellingsThatWindowsResolvesToTheProfileLoseTheName) {
                               L"D:\\Profiller::$INDEX_ALLOCATION\\Ayşe Kaya::$INDEX_ALLOCATION\\jdk"}) {
     EXPECT_EQ(RedactPathText(path, elsewhere), L"%USERPROFILE%\\jdk") << Utf8(path);
   }
+  EXPECT_EQ(RedactPathText(L"C:\\Documents and Settings\\Ayşe Kaya\\jdk", none),
+            L"C:\\Documents and Settings\\<kullanıcı>\\jdk")
+      << "the junction Windows keeps to the profiles folder";
   EXPECT_EQ(ResolvePathText(L"\\\\server\\\\share\\a\\..\\..\\b"), L"\\\\server\\b");
   EXPECT_EQ(ResolvePathText(L"C:\\..\\..\\x"), L"C:\\x") << "never above the drive";
 }
