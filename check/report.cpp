@@ -357,6 +357,7 @@ void WriteWrapper(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   std::uint32_t absent = 0;
   for (const WrapperCandidate& candidate : f.wrappers) {
     t.Both(Redact(f, candidate.displayPath) + L" = " + DescribeProbedFile(candidate.probe) + L"\r\n");
+    if (candidate.probe.detail == kNotExaminedDetail) continue;  // named with the parts the time budget left
     if (candidate.probe.structurallyValid) {
       ++valid;
     } else if (candidate.probe.found) {
