@@ -44,7 +44,8 @@ inline constexpr wchar_t kUnnamedProgramWord[] = L"gizlendi";
 
 // The opener's file name for the clipboard: only a program file name (display-safe, ends in ".exe", no separator
 // or colon) that contains neither the user name nor the name of the user's profile folder (nor a word of three
-// or more letters of either); otherwise kUnnamedProgramWord.
+// or more letters of either, words ending at blanks and at ASCII marks such as "." "_" "-"); otherwise
+// kUnnamedProgramWord.
 std::wstring ProgramNameForClipboard(const std::wstring& opener_path, const RedactionValues& values,
                                      const std::wstring& user_name);
 
