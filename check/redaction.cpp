@@ -56,6 +56,11 @@ std::wstring LastSegment(const std::wstring& path) {
   return path.substr(begin, end - begin);
 }
 
+// A character that is not part of a word of a name: everything below U+0080 but the Latin letters and digits.
+bool EndsWord(wchar_t c) {
+  return c < 0x80 && !((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9'));
+}
+
 // The names that identify the user: the user name, the profile folder's name, and the name after a users folder
 // in any of the user's folders; each also by its words of three letters or more.
 std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std::wstring& user_name) {
@@ -74,10 +79,11 @@ std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std:
     const std::wstring folded = ToLowerText(SanitizeForDisplay(name));
     if (folded.empty()) continue;
     folded_names.push_back(folded);
+    // Words end at blanks and at any other mark a name can hold ("ayse.kaya", "ayse_kaya", "kaya-ayse").
     std::size_t begin = 0;
     while (begin < folded.size()) {
-      std::size_t end = folded.find(L' ', begin);
-      if (end == std::wstring::npos) end = folded.size();
+      std::size_t end = begin;
+      while (end < folded.size() && !EndsWord(folded[end])) ++end;
       if (end - begin >= 3 && end - begin < folded.size()) folded_names.push_back(folded.substr(begin, end - begin));
       begin = end + 1;
     }
@@ -85,15 +91,17 @@ std::vector<std::wstring> PrivateNames(const RedactionValues& values, const std:
   return folded_names;
 }
 
-void RedactUserNameSegments(std::wstring* text) {
-  static const std::wstring kUsersFolder = L"\\users\\";
+// The profiles folder, and the junction that every Windows keeps to it for older programs' paths.
+constexpr const wchar_t* kProfilesFolders[] = {L"\\users\\", L"\\documents and settings\\"};
+
+void RedactUserNameSegments(std::wstring* text, const std::wstring& profiles_folder) {
   const std::wstring word = kRedactedUserWord;
   std::wstring folded = FoldForPathMatch(*text);
   std::size_t search_from = 0;
   for (;;) {
-    const std::size_t match = folded.find(kUsersFolder, search_from);
+    const std::size_t match = folded.find(profiles_folder, search_from);
     if (match == std::wstring::npos) return;
-    const std::size_t begin = match + kUsersFolder.size();
+    const std::size_t begin = match + profiles_folder.size();
     std::size_t end = folded.find(L'\\', begin);
     if (end == std::wstring::npos) end = folded.size();
     if (end == begin || folded[begin] == L'%') {
@@ -103,6 +111,20 @@ void RedactUserNameSegments(std::wstring* text) {
     text->replace(begin, end - begin, word);
     folded = FoldForPathMatch(*text);
     search_from = begin + word.size();
+  }
+}
+
+// NTFS opens a folder through its index stream too: "Users::$INDEX_ALLOCATION" and "Users:$I30:$INDEX_ALLOCATION"
+// name the folder "Users", also in the middle of a path.
+void DropDirectoryStreamSuffix(std::wstring* segment) {
+  for (const std::wstring_view suffix : {std::wstring_view(L"::$index_allocation"),
+                                         std::wstring_view(L":$i30:$index_allocation")}) {
+    if (segment->size() <= suffix.size()) continue;
+    const std::size_t at = segment->size() - suffix.size();
+    if (ToLowerText(segment->substr(at)) == suffix) {
+      segment->resize(at);
+      return;
+    }
   }
 }
 
@@ -126,6 +148,7 @@ std::wstring ResolvePathText(const std::wstring& text) {
     const wchar_t separator = end < text.size() ? text[end] : L'\0';
     while (end < text.size() && IsSeparator(text[end])) ++end;
     i = end;
+    DropDirectoryStreamSuffix(&name);
     if (name == L"..") {
       if (!segments.empty() && !IsDriveSegment(segments.back().name)) segments.pop_back();
       continue;
@@ -173,7 +196,7 @@ std::wstring RedactPathText(const std::wstring& text, const RedactionValues& val
     if (folder.empty()) continue;
     ReplaceAllPathIgnoreCase(&redacted, folder, kRedactionVariables[index].placeholder);
   }
-  RedactUserNameSegments(&redacted);
+  for (const wchar_t* profiles_folder : kProfilesFolders) RedactUserNameSegments(&redacted, profiles_folder);
   return redacted;
 }
 

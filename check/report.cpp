@@ -274,6 +274,9 @@ void WritePcsc(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
     AddFinding(report, FindingSeverity::Warning, PcscTimedOutFinding());
     t.full += SanitizeForDisplay(o.detail) + L"\r\n";
     t.clip += PcscTimedOutClipboardLine() + L"\r\n";
+  } else if (!f.pcscExamined) {
+    // Left for the time budget (named with the other parts left): no helper ran, so none failed.
+    t.Both(std::wstring(L"PC/SC sonucu=") + kNotExaminedDetail + L"\r\n");
   } else if (o.kind != PcscOutcomeKind::Completed) {
     AddFinding(report, FindingSeverity::Warning, L"Windows akıllı kart kontrolü tamamlanamadı.");
     t.full += L"Yardımcı süreç=" + SanitizeForDisplay(o.detail) + L"\r\n";
@@ -354,6 +357,7 @@ void WriteWrapper(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   std::uint32_t absent = 0;
   for (const WrapperCandidate& candidate : f.wrappers) {
     t.Both(Redact(f, candidate.displayPath) + L" = " + DescribeProbedFile(candidate.probe) + L"\r\n");
+    if (candidate.probe.detail == kNotExaminedDetail) continue;  // named with the parts the time budget left
     if (candidate.probe.structurallyValid) {
       ++valid;
     } else if (candidate.probe.found) {

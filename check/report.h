@@ -74,6 +74,7 @@ struct ReportFacts {
   bool jnlpExamined = true;  // false when the time budget was spent before the association was looked up
 
   PcscProbeOutcome pcsc;
+  bool pcscExamined = true;  // false when the time budget was spent before the probe was started
   std::wstring serviceErrorText;  // the Windows text of pcsc.serviceError
 
   std::vector<WrapperCandidate> wrappers;

@@ -68,6 +68,7 @@ ReportFacts GatherReportFacts(CheckBudget* budget) {
     facts.jnlp = QueryJnlpAssociation();
   }
   if (budget->Spent()) {
+    facts.pcscExamined = false;
     facts.pcsc.kind = PcscOutcomeKind::NotRun;
     facts.pcsc.detail = kNotExaminedDetail;
     budget->NoteNotExamined(L"PC/SC");

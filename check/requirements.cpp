@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "check/check_budget.h"
 #include "check/display_text.h"
 #include "core/text.h"
 
@@ -100,6 +101,7 @@ RequirementItem MakeRequirementItem(RequirementState state, const std::wstring& 
 std::wstring DescribeProbedFile(const ExecutableProbe& probe) {
   if (!probe.found) {
     if (probe.detail.empty()) return L"yok";
+    if (probe.detail == kNotExaminedDetail) return kNotExaminedDetail;  // left for the time budget, not refused
     return L"reddedildi: " + SanitizeForDisplay(probe.detail);
   }
   if (probe.structurallyValid) {

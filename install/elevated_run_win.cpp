@@ -67,9 +67,15 @@ std::wstring UndoEarlierTargets(const std::vector<AppliedStep>& applied, const E
     FileIdentity identity;
     std::wstring sha256;
     std::wstring detail;
-    std::uint32_t ignored = 0;
-    if (!InspectOwnedFile(location.file_path, &identity, &sha256, &detail, &ignored) ||
-        !EqualsIgnoreAsciiCase(sha256, step->target->payload.sha256) ||
+    std::uint32_t inspect_error = 0;
+    if (!InspectOwnedFile(location.file_path, &identity, &sha256, &detail, &inspect_error) &&
+        inspect_error == ERROR_FILE_NOT_FOUND) {
+      // The installed file is gone (an antivirus may quarantine a new DLL): the target is empty, and the undo
+      // still has to put the original back there.
+      identity = step->installed_identity;
+      sha256 = step->target->payload.sha256;
+    }
+    if (!EqualsIgnoreAsciiCase(sha256, step->target->payload.sha256) ||
         !SameFileIdentity(identity, step->installed_identity)) {
       const std::wstring item = L"önceki hedef değiştiği için geri alınamadı";
       Append(&text, L"; ", item);

@@ -13,7 +13,8 @@
 namespace tavlun {
 
 // Process-wide slot for a race that the self-test injects into RestoreProtectedFile right after the target was
-// proved to be the installed file. Empty in every ordinary run; fires at most once (it is emptied when taken).
+// proved to be the installed file (or proved empty). Empty in every ordinary run; fires at most once (it is
+// emptied when taken).
 extern std::function<bool(const TargetLocation& target, std::wstring* message)> RollbackRaceHook;
 
 // ReplaceFileW(replaced, replacement, backup, REPLACEFILE_WRITE_THROUGH), or the hooks' stand-in.

@@ -35,6 +35,18 @@ void DeleteOwnCopy(const std::wstring& path, const FileIdentity& identity) {
   }
 }
 
+// Runs the injected rollback race, if any (once); false with the message when it could not be applied.
+bool RunRollbackRace(const TargetLocation& target, const std::wstring& kept, std::wstring* message) {
+  if (!RollbackRaceHook) return true;
+  auto race = std::move(RollbackRaceHook);
+  RollbackRaceHook = nullptr;
+  std::wstring race_message;
+  if (race(target, &race_message)) return true;
+  *message = L"geri alma yarış testi uygulanamadı; aktif hedef ve korunan dosya değiştirilmedi. " + kept +
+             L". Hata: " + race_message;
+  return false;
+}
+
 }  // namespace
 
 bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup,
@@ -168,13 +180,17 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
     if (inspect_code == ERROR_FILE_NOT_FOUND && protected_identity != nullptr && protected_sha256 != nullptr) {
       // The installed file is gone (an antivirus may quarantine a new DLL): the target is provably empty, so the
       // proved recovery content goes back without replacing anything.
+      if (!RunRollbackRace(target, kept, message)) return false;
       std::wstring moved;
       if (MoveOwnedFileToEmptyPlace(protected_path, *protected_identity, *protected_sha256, target.file_path,
                                     &moved)) {
         *message = L"aktif hedef boştu; " + moved;
         return true;
       }
-      *message = L"aktif hedef boş ve geri alma uygulanamadı (" + moved + L"); hedefte dosya yok. " + kept;
+      // A file that arrived at the target meanwhile was not replaced: say so rather than call the target empty.
+      const bool still_empty = ::GetFileAttributesW(target.file_path.c_str()) == INVALID_FILE_ATTRIBUTES;
+      *message = L"aktif hedef boş ve geri alma uygulanamadı (" + moved + L"); " +
+                 (still_empty ? L"hedefte dosya yok. " : L"hedefe bu arada gelen dosya korundu. ") + kept;
       return false;
     }
     *message = L"aktif hedef doğrulanamadı; geri alma uygulanmadı ve hedef değiştirilmedi. " + kept + L". Hata: " +
@@ -188,16 +204,7 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
                kept;
     return false;
   }
-  if (RollbackRaceHook) {
-    auto race = std::move(RollbackRaceHook);
-    RollbackRaceHook = nullptr;
-    std::wstring race_message;
-    if (!race(target, &race_message)) {
-      *message = L"geri alma yarış testi uygulanamadı; aktif hedef ve korunan dosya değiştirilmedi. " + kept +
-                 L". Hata: " + race_message;
-      return false;
-    }
-  }
+  if (!RunRollbackRace(target, kept, message)) return false;
   std::wstring rescue;
   if (!MakeSecureTempName(target.directory, L"rescue", &rescue, &step_message, hooks)) {
     *message = L"aktif hedef doğrulandı ancak korunan dosya yerinde bırakıldı; kurtarma adı üretilemedi. " + kept +

@@ -43,11 +43,12 @@ bool IsExistingFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Administrators work under the Windows "Temp" folder, everyone else under their own temporary folder.
+// Administrators work under the shared Windows "Temp" folder (never a Session Host user's private Windows folder),
+// everyone else under their own temporary folder.
 bool ReadScratchRoot(bool secure, std::wstring* root) {
   std::vector<wchar_t> buffer(kCheckBufferChars);
   const DWORD capacity = static_cast<DWORD>(buffer.size());
-  const DWORD length = secure ? ::GetWindowsDirectoryW(buffer.data(), capacity)
+  const DWORD length = secure ? ::GetSystemWindowsDirectoryW(buffer.data(), capacity)
                               : ::GetTempPathW(capacity, buffer.data());
   if (length == 0 || length >= capacity) return false;
   const std::wstring folder(buffer.data(), length);

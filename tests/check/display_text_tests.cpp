@@ -121,14 +121,19 @@ TEST(RedactPathText, SpellingsThatWindowsResolvesToTheProfileLoseTheName) {
   const RedactionValues none{};
   for (const wchar_t* path : {L"C:\\Users\\\\Ayşe Kaya\\jdk", L"C:\\Users\\.\\Ayşe Kaya\\jdk",
                               L"C:\\Users\\Public\\..\\Ayşe Kaya\\jdk", L"C:\\Users\\Ayşe Kaya. \\jdk",
-                              L"C:\\..\\Users\\\\Ayşe Kaya\\.\\jdk"}) {
+                              L"C:\\..\\Users\\\\Ayşe Kaya\\.\\jdk", L"C:\\Users::$INDEX_ALLOCATION\\Ayşe Kaya\\jdk",
+                              L"C:\\Users:$I30:$Index_Allocation\\Ayşe Kaya\\jdk"}) {
     EXPECT_EQ(RedactPathText(path, none), L"C:\\Users\\<kullanıcı>\\jdk") << Utf8(path);
   }
   const RedactionValues elsewhere = Values(L"", L"", L"", L"", L"D:\\Profiller\\\\Ayşe Kaya");
   for (const wchar_t* path : {L"D:\\Profiller\\\\Ayşe Kaya\\jdk", L"D:\\Profiller\\Ayşe Kaya.\\jdk",
-                              L"D:\\Profiller\\Ayşe Kaya \\jdk", L"D:\\Profiller\\x\\..\\Ayşe Kaya\\jdk"}) {
+                              L"D:\\Profiller\\Ayşe Kaya \\jdk", L"D:\\Profiller\\x\\..\\Ayşe Kaya\\jdk",
+                              L"D:\\Profiller::$INDEX_ALLOCATION\\Ayşe Kaya::$INDEX_ALLOCATION\\jdk"}) {
     EXPECT_EQ(RedactPathText(path, elsewhere), L"%USERPROFILE%\\jdk") << Utf8(path);
   }
+  EXPECT_EQ(RedactPathText(L"C:\\Documents and Settings\\Ayşe Kaya\\jdk", none),
+            L"C:\\Documents and Settings\\<kullanıcı>\\jdk")
+      << "the junction Windows keeps to the profiles folder";
   EXPECT_EQ(ResolvePathText(L"\\\\server\\\\share\\a\\..\\..\\b"), L"\\\\server\\b");
   EXPECT_EQ(ResolvePathText(L"C:\\..\\..\\x"), L"C:\\x") << "never above the drive";
 }
@@ -148,6 +153,12 @@ TEST(ProgramNameForClipboard, OnlyProgramFileNamesWithoutTheUsersName) {
   for (const auto& [path, shown] : cases) {
     EXPECT_EQ(ProgramNameForClipboard(path, values, L"mkorkmaz"), shown) << Utf8(path);
   }
+  // Names written with other marks than a blank have words too.
+  const RedactionValues dotted = Values(L"", L"", L"", L"", L"C:\\Users\\ayse.kaya");
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\kaya.exe", dotted, L"ayse.kaya"), L"gizlendi");
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\ayse-tools.exe", Values(L"", L"", L"", L"", L""), L"ayse_kaya"),
+            L"gizlendi");
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\javaws.exe", dotted, L"ayse.kaya"), L"javaws.exe");
 }
 
 TEST(RedactPathText, FolderNamesThatDisplaySafetyChangesAreStillFound) {

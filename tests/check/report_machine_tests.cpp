@@ -491,6 +491,10 @@ TEST(ReportOnMachine, SpentTimeBudgetNamesWhatWasNotExamined) {
     EXPECT_EQ(text->find(L"Etkin bir .jnlp dosya açıcısı bulunamadı"), std::wstring::npos);
   }
   EXPECT_NE(report.clipboardText.find(L"Yürütücü adı=incelenmedi;"), std::wstring::npos);
+  EXPECT_NE(report.clipboardText.find(L"PC/SC sonucu=süre sınırı aşıldığı için incelenmedi\r\n"), std::wstring::npos)
+      << "no helper ran, so none is said to have failed";
+  EXPECT_EQ(FormatFindings(report).find(L"erişilemez"), std::wstring::npos) << "files left are not called unreadable";
+  EXPECT_EQ(report.clipboardText.find(L"reddedildi"), std::wstring::npos) << Utf8(report.clipboardText);
 }
 
 }  // namespace

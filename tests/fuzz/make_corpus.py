@@ -167,10 +167,12 @@ def redaction_seeds():
         # Spellings that Windows resolves to the profile: repeated separators, "." and "..", trailing dots and blanks.
         "profile-spellings": ["D:\\Profiller\\\\Ayşe Kaya. \\x\\..\\jdk", "", "", "", "", "D:\\Profiller\\Ayşe Kaya"],
         "users-dot-segments": ["C:\\Users\\Public\\..\\.\\Ayşe Kaya\\jdk"],
+        "index-stream-and-junction": ["C:\\Users::$INDEX_ALLOCATION\\Ayşe Kaya; C:\\Documents and Settings\\Ayşe Kaya\\jdk"],
     }
     for name, parts in seeds.items():
         write("redaction", name, u16(SEP.join(parts)))
-    write_dict("redaction", ["\\users\\", "/Users/", "%", "C:\\", SEP, "\\", "<kullanıcı>", "\\..\\", "\\.\\", ". \\"])
+    write_dict("redaction", ["\\users\\", "/Users/", "%", "C:\\", SEP, "\\", "<kullanıcı>", "\\..\\", "\\.\\", ". \\",
+                              "\\documents and settings\\", "::$INDEX_ALLOCATION"])
 
 
 # --- Release files: raw bytes ------------------------------------------------------------------------------

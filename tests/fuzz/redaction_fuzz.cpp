@@ -63,15 +63,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(redacted.empty() ||
              (!IsWhiteSpaceUnit(Unit(redacted.front())) && !IsWhiteSpaceUnit(Unit(redacted.back()))));
 
-  // No user name after a users folder.
+  // No user name after a users folder (or the Documents and Settings junction to it).
   const std::wstring folded = FoldPath(redacted);
-  const std::wstring users = L"\\users\\";
-  for (std::size_t at = folded.find(users); at != std::wstring::npos; at = folded.find(users, at + 1)) {
-    const std::size_t begin = at + users.size();
-    std::size_t end = folded.find(L'\\', begin);
-    if (end == std::wstring::npos) end = folded.size();
-    const std::wstring segment = redacted.substr(begin, end - begin);
-    FUZZ_CHECK(segment.empty() || segment[0] == L'%' || segment == word);
+  for (const std::wstring users : {L"\\users\\", L"\\documents and settings\\"}) {
+    for (std::size_t at = folded.find(users); at != std::wstring::npos; at = folded.find(users, at + 1)) {
+      const std::size_t begin = at + users.size();
+      std::size_t end = folded.find(L'\\', begin);
+      if (end == std::wstring::npos) end = folded.size();
+      const std::wstring segment = redacted.substr(begin, end - begin);
+      FUZZ_CHECK(segment.empty() || segment[0] == L'%' || segment == word);
+    }
   }
 
   // A path that Windows resolves into the profile folder (any spelling: repeated separators, "." and "..",

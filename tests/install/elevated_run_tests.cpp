@@ -167,6 +167,18 @@ TEST_F(ElevatedRunTest, LaterFailureRestoresTheFirstTargetFromItsBackup) {
       << Utf8(result.message);
   EXPECT_EQ(ReadBytes(Path(0)), old32_);
   EXPECT_EQ(ListFolder(inputs_.targets[0].entry.location.directory), std::vector<std::wstring>{L"akisp11.dll"});
+
+  // Again, with the first target's new DLL quarantined meanwhile (an antivirus): the empty target gets it back.
+  const std::wstring first = Path(0);
+  hooks_.before_transaction = [&](const TargetLocation& location) {
+    if (location.file_path != first) ::DeleteFileW(first.c_str());
+  };
+  const InstallOutcome emptied = RunElevatedInstall(inputs_);
+  EXPECT_TRUE(Contains(emptied.message, L" Önceki değişiklikler: geri alındı: başarılı ve doğrulandı; aktif hedef "
+                                        L"boştu; korunan dosya kimliği ve SHA-256 değeri doğrulanıp boş hedefe taşındı."))
+      << Utf8(emptied.message);
+  EXPECT_EQ(ReadBytes(first), old32_);
+  EXPECT_EQ(ListFolder(inputs_.targets[0].entry.location.directory), std::vector<std::wstring>{L"akisp11.dll"});
 }
 
 TEST_F(ElevatedRunTest, FirstTargetChangedMeanwhileIsLeftAlone) {

@@ -188,6 +188,23 @@ TEST_F(OwnedFilesTest, RaceUpdateWhosePutBackStopsHalfWayLeavesTheTargetFilled) 
   EXPECT_TRUE(Leftover(L"prior-recovery").empty());
 }
 
+TEST_F(OwnedFilesTest, FileArrivingAtTheEmptiedTargetIsKeptAndNamed) {
+  ASSERT_TRUE(::DeleteFileW(target_.file_path.c_str()));
+  RollbackRaceHook = [](const TargetLocation& target, std::wstring* message) {
+    return WriteWholeFile(target.file_path, "RACE", 4, message);
+  };
+  const FileIdentity protected_identity = FactsOf(protected_).identity;
+  const std::wstring protected_sha256 = DigestOf(old_bytes_);
+  std::wstring message;
+  EXPECT_FALSE(RestoreProtectedFile(target_, protected_, installed_, installed_sha256_, &message, nullptr,
+                                    &protected_identity, &protected_sha256));
+  EXPECT_EQ(message, L"aktif hedef boş ve geri alma uygulanamadı (korunan dosya boş hedefe taşınamadı: " +
+                         WindowsErrorText(ERROR_ALREADY_EXISTS) +
+                         L"); hedefe bu arada gelen dosya korundu. Korunan kurtarma dosyası: " + protected_);
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("RACE"));
+  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
+}
+
 TEST_F(OwnedFilesTest, FailingRaceHookChangesNothing) {
   RollbackRaceHook = [](const TargetLocation&, std::wstring* message) {
     *message = L"yazılamadı";
