@@ -96,10 +96,15 @@ bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, con
     *message = L"kurucuya ait dosya kimliği yok; mevcut dosya korunarak silme reddedildi";
     return false;
   }
-  // No delete sharing: nobody else can rename or delete the file between the proof and the deletion.
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  // No delete sharing: nobody else can rename or delete the file between the proof and the deletion. Attribute
+  // access serves only to clear a read-only flag; a file whose DACL grants deletion without it is opened without.
+  const auto open_for_deletion = [&path](DWORD extra) {
+    return UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ | DELETE | extra, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  };
+  UniqueHandle file = open_for_deletion(FILE_WRITE_ATTRIBUTES);
+  if (!file && ::GetLastError() == ERROR_ACCESS_DENIED) file = open_for_deletion(0);
   if (!file) {
     const DWORD code = ::GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) {
