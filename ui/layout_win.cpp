@@ -70,7 +70,8 @@ LayoutMetrics FitStatusDetail(MainWindowState& state, int width, int height) {
     const int needed = WrappedTextHeight(font, shown, m.statusDetailLabel.Width());
     const int missing = needed - m.statusDetailLabel.Height();
     if (missing > 0) {
-      extra = (missing * 96 + state.dpi - 1) / state.dpi;
+      const int dpi = std::max(state.dpi, 1);
+      extra = (missing * 96 + dpi - 1) / dpi;
       m = ComputeLayout(width, height, state.dpi, extra);
       // Each edge is rounded on its own: a pixel may still be missing.
       while (m.statusDetailLabel.Height() < needed && m.statusGrowth == extra) {
