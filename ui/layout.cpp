@@ -95,7 +95,7 @@ void PlaceButtons(Tier tier, int left, int right, int top, int bottom, Logical* 
 
 int ScaleLength(int value, int dpi) { return MulDivRounded(value, ValidDpi(dpi), 96); }
 
-LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi) {
+LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int statusDetailExtra) {
   dpi = ValidDpi(dpi);
   clientWidth = ValidLength(clientWidth);
   clientHeight = ValidLength(clientHeight);
@@ -125,35 +125,57 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi) {
     return tier == kShort ? short_rect : tier == kCompact ? compact_rect : tall_rect;
   };
 
+  // A long status detail grows the card, but never so far that the requirements section (status card bottom
+  // + 10 to the footer text − 8) drops below its 82 minimum. The short tier keeps its one line.
+  const int status_bottom = PerTier(tier, 118, 148, 196);
+  const int section_floor = PerTier(tier, F - 48, F - 42, F - 46);
+  const int growth = tier == kShort ? 0
+                                    : std::clamp(statusDetailExtra, 0,
+                                                 std::max(0, section_floor - 92 - status_bottom));
+  m.statusGrowth = growth;
+  // Moves a rectangle under the status text down by the growth.
+  auto down = [growth](Logical r) {
+    r.top += growth;
+    r.bottom += growth;
+    return r;
+  };
+  // What grows past the footer text hides; without growth every tier keeps its own rule.
+  auto fits = [growth, section_floor](int bottom) { return growth == 0 || bottom + growth <= section_floor; };
+
   // The two bands span the real client width (and the footer band reaches the real bottom), whatever the
   // rounding of the logical size.
   m.headerBand = Normalised({0, 0, clientWidth, s(header)});
   m.headerIcon = s(pick({L, 8, L + 34, 34}, {L, 14, L + 40, 54}, {L, 21, L + 48, 69}));
   m.brandLabel = s(pick({L + 46, 3, R, 30}, {L + 54, 10, R, 39}, {L + 64, 17, R, 51}));
   m.taglineLabel = s(pick({L + 46, 29, R, 51}, {L + 54, 39, R, 64}, {L + 64, 52, R, 82}));
-  m.statusCard = s(pick({L, 58, R, 118}, {L, 76, R, 148}, {L, 98, R, 196}));
+  m.statusCard = s(pick({L, 58, R, 118}, {L, 76, R, 148 + growth}, {L, 98, R, 196 + growth}));
   m.statusMark = s(pick({L + 14, 73, L + 44, 103}, {L + 16, 96, L + 48, 128}, {L + 20, 130, L + 54, 164}));
   m.statusTitleLabel = s(pick({L + 57, 63, R - 14, 86}, {L + 62, 82, R - 18, 106}, {L + 70, 111, R - 22, 140}));
-  m.statusDetailLabel = s(pick({L + 57, 85, R - 14, 111}, {L + 62, 105, R - 18, 141}, {L + 70, 140, R - 22, 185}));
+  m.statusDetailLabel = s(pick({L + 57, 85, R - 14, 111}, {L + 62, 105, R - 18, 141 + growth},
+                             {L + 70, 140, R - 22, 185 + growth}));
 
   // In the short tier the details rows exist only with showDetails, the note and footer rows only with showNote.
-  const bool details = tier != kShort || m.showDetails;
+  const bool details = (tier != kShort || m.showDetails) && fits(PerTier(tier, 222, 264, 370));
   const bool note = tier != kShort || m.showNote;
+  m.showDetails = m.showDetails && details;
   if (details) {
-    m.detailsCard = s(pick({L, 128, R, 222}, {L, 160, R, 264}, {L, 214, R, 370}));
-    m.targetCaptionLabel = s(pick({L + 16, 130, C, 158}, {L + 18, 164, C, 194}, {L + 22, 222, C, 264}));
-    m.targetPathLabel = s(pick({C, 130, R - 16, 158}, {C, 164, R - 18, 194}, {C, 222, R - 22, 264}));
-    m.payloadCaptionLabel = s(pick({L + 16, 160, C, 188}, {L + 18, 196, C, 226}, {L + 22, 266, C, 310}));
-    m.payloadVersionLabel = s(pick({C, 160, R - 16, 188}, {C, 196, R - 18, 226}, {C, 266, R - 22, 310}));
-    m.hashCaptionLabel = s(pick({L + 16, 190, C, 218}, {L + 18, 228, C, 258}, {L + 22, 312, C, 358}));
-    m.hashValueLabel = s(pick({C, 190, R - 16, 218}, {C, 228, R - 18, 258}, {C, 312, R - 22, 358}));
-    m.separatorY1 = s(PerTier(tier, 159, 195, 265));
-    m.separatorY2 = s(PerTier(tier, 189, 227, 311));
+    m.detailsCard = s(down(pick({L, 128, R, 222}, {L, 160, R, 264}, {L, 214, R, 370})));
+    m.targetCaptionLabel = s(down(pick({L + 16, 130, C, 158}, {L + 18, 164, C, 194}, {L + 22, 222, C, 264})));
+    m.targetPathLabel = s(down(pick({C, 130, R - 16, 158}, {C, 164, R - 18, 194}, {C, 222, R - 22, 264})));
+    m.payloadCaptionLabel = s(down(pick({L + 16, 160, C, 188}, {L + 18, 196, C, 226}, {L + 22, 266, C, 310})));
+    m.payloadVersionLabel = s(down(pick({C, 160, R - 16, 188}, {C, 196, R - 18, 226}, {C, 266, R - 22, 310})));
+    m.hashCaptionLabel = s(down(pick({L + 16, 190, C, 218}, {L + 18, 228, C, 258}, {L + 22, 312, C, 358})));
+    m.hashValueLabel = s(down(pick({C, 190, R - 16, 218}, {C, 228, R - 18, 258}, {C, 312, R - 22, 358})));
+    m.separatorY1 = s(PerTier(tier, 159, 195, 265) + growth);
+    m.separatorY2 = s(PerTier(tier, 189, 227, 311) + growth);
+  }
+  if (note && fits(PerTier(tier, 286, 330, 462))) {
+    m.noteCard = s(down(pick({L, 232, R, 286}, {L, 276, R, 330}, {L, 388, R, 462})));
+    m.noteMark = s(down(pick({L + 16, 248, L + 38, 270}, {L + 16, 293, L + 38, 315}, {L + 20, 412, L + 46, 438})));
+    m.scopeNoteLabel =
+        s(down(pick({L + 48, 238, R - 16, 280}, {L + 48, 282, R - 16, 324}, {L + 58, 398, R - 20, 452})));
   }
   if (note) {
-    m.noteCard = s(pick({L, 232, R, 286}, {L, 276, R, 330}, {L, 388, R, 462}));
-    m.noteMark = s(pick({L + 16, 248, L + 38, 270}, {L + 16, 293, L + 38, 315}, {L + 20, 412, L + 46, 438}));
-    m.scopeNoteLabel = s(pick({L + 48, 238, R - 16, 280}, {L + 48, 282, R - 16, 324}, {L + 58, 398, R - 20, 452}));
     m.footerMark = s(pick({L + 2, F - 34, L + 16, F - 20}, {L + 2, F - 28, L + 16, F - 14},
                           {L + 2, F - 31, L + 17, F - 16}));
     m.footerLabel = s(pick({L + 24, F - 40, R, F - 14}, {L + 24, F - 34, R, F - 8}, {L + 26, F - 38, R, F - 10}));

@@ -21,7 +21,11 @@ struct LayoutMetrics {
   bool compact = false;  // below 600
   bool shortTier = false;  // below 430
   bool showNote = false;   // at least 380
-  bool showDetails = false;  // at least 280
+  bool showDetails = false;  // at least 280, and the details block still fits under a grown status card
+
+  // Logical pixels the status card grew by for a long detail text (at most what the requirements section's
+  // minimum height leaves); below the request when the text has to end with an ellipsis.
+  int statusGrowth = 0;
 
   int contentLeft = 0;  // the content columns, in pixels
   int contentRight = 0;
@@ -47,7 +51,10 @@ struct LayoutMetrics {
 int ScaleLength(int value, int dpi);
 
 // The layout of a client area of the given pixel size at `dpi`; sizes are taken within 0 to 65535.
-LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi);
+// `statusDetailExtra`: logical height the status detail text needs beyond its tier's own label height. The
+// status card and everything under it move down by it (the short tier keeps its one line); the note card, then
+// the details block, hide when they no longer fit above the footer.
+LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int statusDetailExtra = 0);
 
 struct TrackSize {
   int width = 0;

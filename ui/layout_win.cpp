@@ -1,6 +1,7 @@
 #include "ui/layout_win.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tavlun {
 namespace {
@@ -24,16 +25,86 @@ void SetFont(HWND control, const UniqueHfont& font) {
   if (control != nullptr) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
 }
 
+// The height `text` wraps to at `width` pixels in `font`, as the status detail label wraps it.
+int WrappedTextHeight(HFONT font, const std::wstring& text, int width) {
+  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return 0;
+  SelectedObject selected(dc.get(), font);
+  RECT rect{0, 0, std::max(width, 1), 0};
+  ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &rect,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  return rect.bottom - rect.top;
+}
+
+// The longest start of `text`, cut after a word where one is near, that with "…" fits `width` × `height`.
+std::wstring TextEndingInEllipsis(HFONT font, const std::wstring& text, int width, int height) {
+  auto shortened = [&text](std::size_t length) {
+    std::wstring part = text.substr(0, length);
+    const std::size_t space = part.find_last_of(L" \n");
+    if (length < text.size() && space != std::wstring::npos && space + 24 >= length) part.resize(space);
+    while (!part.empty() && (part.back() == L' ' || part.back() == L'\n')) part.pop_back();
+    return part + L"…";
+  };
+  std::size_t low = 0;
+  std::size_t high = text.size();
+  while (low < high) {
+    const std::size_t middle = low + (high - low + 1) / 2;
+    if (WrappedTextHeight(font, shortened(middle), width) <= height) {
+      low = middle;
+    } else {
+      high = middle - 1;
+    }
+  }
+  return shortened(low);
+}
+
+// The layout with the status card grown to hold the whole detail text, which the label then shows; when the
+// requirements section leaves no more room the text ends with an ellipsis (the copied report keeps it whole).
+LayoutMetrics FitStatusDetail(MainWindowState& state, int width, int height) {
+  HWND label = state.controls.statusDetailLabel;
+  HFONT font = state.fonts.body.get();
+  LayoutMetrics m = ComputeLayout(width, height, state.dpi);
+  std::wstring shown = state.statusDetailText;
+  int extra = 0;
+  if (label != nullptr && font != nullptr && !m.shortTier) {
+    const int needed = WrappedTextHeight(font, shown, m.statusDetailLabel.Width());
+    const int missing = needed - m.statusDetailLabel.Height();
+    if (missing > 0) {
+      const int dpi = std::max(state.dpi, 1);
+      extra = (missing * 96 + dpi - 1) / dpi;
+      m = ComputeLayout(width, height, state.dpi, extra);
+      // Each edge is rounded on its own: a pixel may still be missing.
+      while (m.statusDetailLabel.Height() < needed && m.statusGrowth == extra) {
+        m = ComputeLayout(width, height, state.dpi, ++extra);
+      }
+      extra = m.statusGrowth;
+      if (m.statusDetailLabel.Height() < needed) {
+        shown = TextEndingInEllipsis(font, shown, m.statusDetailLabel.Width(), m.statusDetailLabel.Height());
+      }
+    }
+  }
+  state.statusDetailExtra = extra;
+  if (label != nullptr) {
+    const int length = ::GetWindowTextLengthW(label);
+    std::wstring current(static_cast<std::size_t>(length) + 1, L'\0');
+    current.resize(static_cast<std::size_t>(::GetWindowTextW(label, &current[0], length + 1)));
+    if (current != shown) ::SetWindowTextW(label, shown.c_str());
+  }
+  return m;
+}
+
 }  // namespace
 
 LayoutMetrics ComputeLayout(const MainWindowState& state) {
   RECT client{};
   ::GetClientRect(state.window, &client);
-  return ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi);
+  return ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi, state.statusDetailExtra);
 }
 
 void ApplyLayout(MainWindowState& state) {
-  const LayoutMetrics m = ComputeLayout(state);
+  RECT client{};
+  ::GetClientRect(state.window, &client);
+  const LayoutMetrics m = FitStatusDetail(state, client.right - client.left, client.bottom - client.top);
   const MainWindowControls& c = state.controls;
   Place(c.brandLabel, m.brandLabel);
   Place(c.taglineLabel, m.taglineLabel);
@@ -69,7 +140,7 @@ void ApplyLayout(MainWindowState& state) {
   }
 
   const bool idle = state.checkState == CheckState::Idle;
-  Show(c.scopeNoteLabel, m.showNote && idle);
+  Show(c.scopeNoteLabel, m.showNote && idle && !m.scopeNoteLabel.Empty());
   Show(c.footerLabel, m.showNote);
   for (HWND detail : {c.targetCaptionLabel, c.targetPathLabel, c.payloadCaptionLabel, c.payloadVersionLabel,
                       c.hashCaptionLabel, c.hashValueLabel}) {

@@ -54,7 +54,8 @@ bool CreateControls(MainWindowState& state) {
   c.brandLabel = CreateChild(w, L"STATIC", kProductDomain, kEllipsisStatic | SS_CENTERIMAGE);
   c.taglineLabel = CreateChild(w, L"STATIC", L"AKİS DLL ve e-imza bileşenlerini güvenle denetler.", kEllipsisStatic);
   c.statusTitleLabel = CreateChild(w, L"STATIC", L"Durum denetleniyor…", kEllipsisStatic);
-  c.statusDetailLabel = CreateChild(w, L"STATIC", L"", kPlainStatic);
+  // Wrapped as DrawText's edit-control mode wraps, the mode the layout measures the text in.
+  c.statusDetailLabel = CreateChild(w, L"STATIC", L"", kPlainStatic | SS_EDITCONTROL);
   c.targetCaptionLabel = CreateChild(w, L"STATIC", L"Hedef konum", kEllipsisStatic);
   c.targetPathLabel = CreateChild(w, L"STATIC", L"—", kEllipsisStatic);
   c.payloadCaptionLabel = CreateChild(w, L"STATIC", L"Gömülü DLL", kEllipsisStatic);

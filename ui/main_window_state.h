@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 #include "check/check_budget.h"
 #include "check/report.h"
@@ -88,6 +89,8 @@ struct MainWindowState {
   DiagnosticReport currentReport;  // the last check's result: rows shown and the text "Raporu kopyala" copies
   DllState dllAssessmentSnapshot;  // the assessment last read on the window thread; VerificationFailed at first
   COLORREF accentColour = RGB(161, 92, 0);
+  std::wstring statusDetailText;  // the whole detail message; the label shows it, cut only when it cannot fit
+  int statusDetailExtra = 0;      // logical height the status card grew by for it (ComputeLayout's input)
 
   UiFonts fonts;
   WindowIcons icons;          // owned by the process-wide icon list (window_icons.h)

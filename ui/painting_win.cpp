@@ -150,7 +150,8 @@ void PaintClient(MainWindowState& state, HDC dc, const RECT& client) {
   const COLORREF card_border = hc ? Sys(COLOR_WINDOWTEXT) : kCardBorder;
   const COLORREF soft_line = hc ? Sys(COLOR_WINDOWTEXT) : kSoftLine;
 
-  const LayoutMetrics m = ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi);
+  const LayoutMetrics m = ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi,
+                                        state.statusDetailExtra);
   FillSolid(dc, client, background);
 
   FillSolid(dc, ToRect(m.headerBand), hc ? Sys(COLOR_WINDOW) : kHeaderBand);

@@ -2,6 +2,7 @@
 
 #include "target/targets.h"
 #include "ui/check_worker.h"
+#include "ui/layout_win.h"
 #include "ui/status_presentation.h"
 
 namespace tavlun {
@@ -53,7 +54,8 @@ void PresentStatus(MainWindowState& state) {
   const StatusHeadline headline = HeadlineFor(dll);
   state.accentColour = headline.accent;
   SetText(c.statusTitleLabel, headline.title);
-  SetText(c.statusDetailLabel, StatusDetailText(dll, state.busy, state.checking));
+  // The label gets the text from the layout, which grows the status card to hold it.
+  state.statusDetailText = StatusDetailText(dll, state.busy, state.checking);
   SetText(c.targetPathLabel, TargetPathText(dll));
   SetText(c.installButton, InstallButtonText(dll.kind));
   SetText(c.checkButton, CheckButtonText(state.checking, state.checkState));
@@ -67,6 +69,7 @@ void PresentStatus(MainWindowState& state) {
   if (::GetActiveWindow() == state.window && (focus == state.window || !CanTakeFocus(state, focus))) {
     RestoreKeyboardFocus(state, nullptr);
   }
+  ApplyLayout(state);
   ::RedrawWindow(state.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 

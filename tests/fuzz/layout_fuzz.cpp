@@ -1,15 +1,17 @@
 // The main window's layout for any client size, DPI and work area: what WM_SIZE, WM_DPICHANGED and
 // WM_GETMINMAXINFO may hand the window, a minimised or enormous window included.
 //
-// Input: answers consumed by FuzzedDataProvider (client width and height, DPI, work area), each either any
-// 32-bit value or one in the range a screen can give.
+// Input: answers consumed by FuzzedDataProvider (client width and height, DPI, the status detail's extra
+// height, work area), each either any 32-bit value or one in the range a screen can give.
 //
 // Properties: no rectangle is ever inverted; the three buttons never overlap, keep their order and stay inside
 // the content columns; the list always holds a whole number of rows, at least one. For a DPI from 48 to 480 and
 // a client area no smaller than the minimum track size allows (minus a window frame), nothing reaches outside
-// the client area. The minimum track size never exceeds the work area.
+// the client area. A grown status card stays above the requirements section, which keeps its minimum height.
+// The minimum track size never exceeds the work area.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -36,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int width = Length(in, 0, 8000);
   const int height = Length(in, 0, 8000);
   const int dpi = Length(in, 48, 480);
-  const LayoutMetrics m = tavlun::ComputeLayout(width, height, dpi);
+  const int extra = Length(in, 0, 2000);
+  const LayoutMetrics m = tavlun::ComputeLayout(width, height, dpi, extra);
 
   const LayoutRect* const rects[] = {
       &m.headerBand, &m.headerIcon, &m.brandLabel, &m.taglineLabel, &m.statusCard, &m.statusMark,
@@ -50,6 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(m.contentLeft <= m.contentRight);
   FUZZ_CHECK(m.guideButton.left >= m.contentLeft && m.installButton.right <= m.contentRight);
   FUZZ_CHECK(m.guideButton.right <= m.checkButton.left && m.checkButton.right <= m.installButton.left);
+  FUZZ_CHECK(m.statusGrowth >= 0 && m.statusGrowth <= std::max(extra, 0));
+  FUZZ_CHECK(m.requirementsCard.top >= m.statusCard.bottom &&
+             m.requirementsCard.Height() >= tavlun::ScaleLength(82, dpi));
   FUZZ_CHECK(m.listRowHeight >= 1 && m.requirementList.Height() >= m.listRowHeight &&
              m.requirementList.Height() % m.listRowHeight == 0);
 

@@ -384,7 +384,8 @@ def provider_seeds():
     write("report", "long-texts", bytes(range(32, 127)) * 40 + b"\x04\x80" * 64)
 
 
-# --- Window layout: client width, client height, DPI, work area, as FuzzedDataProvider consumes them ---------
+# --- Window layout: client width, client height, DPI, status detail extra, work area, as FuzzedDataProvider
+# consumes them ------------------------------------------------------------------------------------------------
 
 def provider_input(choices):
     """Bytes that FuzzedDataProvider hands back as the given answers: ("bool", b), ("range", low, high, v) or
@@ -406,10 +407,11 @@ def provider_input(choices):
 
 
 def layout_seeds():
-    def seed(name, width, height, dpi, work=(1920, 1040)):
+    def seed(name, width, height, dpi, work=(1920, 1040), extra=0):
         write("layout", name, provider_input([
             ("bool", False), ("range", 0, 8000, width), ("bool", False), ("range", 0, 8000, height),
-            ("bool", False), ("range", 48, 480, dpi), ("int", work[0]), ("int", work[1])]))
+            ("bool", False), ("range", 48, 480, dpi), ("bool", False), ("range", 0, 2000, extra),
+            ("int", work[0]), ("int", work[1])]))
     seed("design-96", 760, 620, 96)
     seed("design-144", 1140, 930, 144)
     seed("compact-96", 760, 500, 96)
@@ -418,6 +420,8 @@ def layout_seeds():
     seed("minimised", 0, 0, 96)
     seed("small-work-area-480", 8000, 8000, 480, (800, 500))
     seed("tiny-48", 3, 2, 48)
+    seed("long-status-96", 760, 620, 96, extra=90)
+    seed("long-status-capped-144", 840, 660, 144, extra=2000)
 
 
 def main():

@@ -1,6 +1,7 @@
 // The window's layout arithmetic and its texts, without a window (also built natively under the sanitizers).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "target/dll_state.h"
@@ -91,6 +92,39 @@ TEST(Layout, At144DpiEveryRectangleAndTheRowHeightGrowByHalf) {
   }
   EXPECT_EQ(large.listRowHeight, 51);
   EXPECT_EQ(large.requirementList.Height() % 51, 0);
+}
+
+TEST(Layout, LongStatusDetailGrowsTheCardAndMovesWhatIsBelowIt) {
+  struct Case {
+    int height, extra, growth;
+    bool details, note;
+  };
+  // Tall: room down to 46 above the footer line; compact: 42; short keeps its one line.
+  const Case cases[] = {{620, 60, 60, true, false},  {620, 500, 204, false, false}, {500, 20, 20, true, true},
+                        {500, 80, 80, true, false},  {500, 900, 154, false, false}, {400, 50, 0, true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.height << " + " << c.extra);
+    const LayoutMetrics base = ComputeLayout(760, c.height, 96);
+    const LayoutMetrics m = ComputeLayout(760, c.height, 96, c.extra);
+    EXPECT_EQ(m.statusGrowth, c.growth);
+    EXPECT_EQ(m.statusCard.bottom, base.statusCard.bottom + c.growth);
+    EXPECT_EQ(m.statusDetailLabel.bottom, base.statusDetailLabel.bottom + c.growth);
+    EXPECT_EQ(m.statusMark.top, base.statusMark.top);
+    EXPECT_EQ(m.showDetails, c.details);
+    EXPECT_EQ(m.hashValueLabel.Empty(), !c.details);
+    if (c.details) {
+      EXPECT_EQ(m.detailsCard.top, base.detailsCard.top + c.growth);
+    }
+    EXPECT_EQ(m.noteCard.Empty() || m.scopeNoteLabel.Empty(), !c.note);
+    if (c.note) {
+      EXPECT_EQ(m.scopeNoteLabel.top, base.scopeNoteLabel.top + c.growth);
+    }
+    EXPECT_EQ(m.footerLabel.top, base.footerLabel.top);
+    EXPECT_EQ(m.installButton.top, base.installButton.top);
+    EXPECT_GE(m.requirementsCard.top, m.statusCard.bottom + 8);
+    EXPECT_GE(m.requirementsCard.Height(), 82);
+    EXPECT_LE(m.requirementsCard.bottom, std::max(base.requirementsCard.bottom, m.requirementsCard.top + 82));
+  }
 }
 
 TEST(Layout, MinimumTrackSizeIsCappedByTheWorkArea) {

@@ -314,6 +314,85 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   EXPECT_EQ(window.CloseAndWait(), 0u);
 }
 
+// The rectangle of a child control in its parent's client coordinates.
+RECT ChildRect(HWND control) {
+  RECT r{};
+  ::GetWindowRect(control, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// The height the status detail needs at its label's width. A font handle belongs to the process that made it,
+// so the label's body font (10 pt Segoe UI, 400) is made again here at the window's DPI.
+int NeededDetailHeight(HWND label, int dpi) {
+  UniqueHfont font(::CreateFontW(-::MulDiv(10, dpi, 72), 0, 0, 0, 400, FALSE, FALSE, FALSE, TURKISH_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI"));
+  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  SelectedObject selected(dc.get(), font.get());
+  const std::wstring text = ProgramWindow::WindowText(label);
+  const RECT shown = ChildRect(label);
+  RECT r{0, 0, shown.right - shown.left, 0};
+  ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+  return r.bottom;
+}
+
+TEST_F(MainWindowProcess, ALongStatusDetailIsShownWhole) {
+  // An older 32-bit file and an altered 64-bit file of the same version: the longest verdict there is.
+  ASSERT_TRUE(planted_.PlantCopy(kTarget32, TestDll(L"akis_x86_3.4.1.0.dll")));
+  ASSERT_TRUE(planted_.PlantCopy(kTarget64, TestDll(L"akis_x64_3.4.2.0.dll")));
+  const std::wstring message = AssessDllState().message;
+  ASSERT_NE(message.find(L"Bu araç onu onarmaz"), std::wstring::npos);
+  ScopedAnimation animation(TRUE);
+  struct Case {
+    int dpi, window_width, window_height;  // 0: the window's own size
+    const wchar_t* name;
+  };
+  // The smallest compact window leaves the card about room for the whole text, or ends it with an ellipsis.
+  for (const Case& c : {Case{96, 0, 0, L"long-96"}, Case{96, 560, 462, L"long-compact-96"},
+                        Case{144, 0, 0, L"long-144"}}) {
+    SCOPED_TRACE(testing::Message() << c.dpi << " " << c.window_height);
+    ScopedLogPixels dpi(c.dpi);
+    ProgramWindow window;
+    ASSERT_NO_FATAL_FAILURE(window.Start());
+    if (c.window_height != 0) {
+      ::SetWindowPos(window.main(), nullptr, 0, 0, c.window_width, c.window_height, SWP_NOZORDER | SWP_NOMOVE);
+      LetWindowSettle(window.main());
+    }
+    const std::wstring shown = window.Text(kStatusDetail);
+    const RECT label = ChildRect(window[kStatusDetail]);
+    EXPECT_GE(label.bottom - label.top, NeededDetailHeight(window[kStatusDetail], c.dpi));
+    if (c.window_height == 0) {
+      EXPECT_EQ(shown, message);
+    } else if (shown != message) {  // no more room: the start of the message, ended with an ellipsis
+      ASSERT_FALSE(shown.empty());
+      EXPECT_EQ(shown.back(), L'…');
+      EXPECT_EQ(message.rfind(shown.substr(0, shown.size() - 1), 0), 0u);
+    }
+    RECT client{};
+    ::GetClientRect(window.main(), &client);
+    for (Control row : {kTargetCaption, kTargetPath, kPayloadCaption, kPayloadVersion, kHashCaption, kHashValue,
+                        kScopeNote}) {
+      if (!window.Visible(row)) continue;
+      const RECT r = ChildRect(window[row]);
+      EXPECT_GE(r.top, label.bottom) << row;
+      EXPECT_LE(r.bottom, ChildRect(window[kFooter]).top) << row;
+      EXPECT_LE(r.bottom, client.bottom) << row;
+    }
+    EXPECT_TRUE(LayoutOf(window.main(), c.dpi).compact == (c.window_height != 0));
+    CaptureWindow(window.main(), c.name);
+    if (c.dpi == 96 && c.window_height == 0) {  // the check's section opens under the grown card
+      window.Click(kCheck);
+      ASSERT_TRUE(window.WaitForCheckEnd());
+      EXPECT_GE(ChildRect(window[kRequirementsTitle]).top, label.bottom);
+      EXPECT_LE(ChildRect(window[kList]).bottom, ChildRect(window[kFooter]).top);
+      CaptureWindow(window.main(), L"long-finished-96");
+    }
+    EXPECT_EQ(window.CloseAndWait(), 0u);
+  }
+}
+
 TEST_F(MainWindowProcess, WithoutAnimationEveryRowShowsAtOnce) {
   ScopedAnimation animation(FALSE);
   ProgramWindow window;
