@@ -25,7 +25,9 @@ bool IsProcessElevated() {
   return IsUserAdmin();
 }
 
-bool OpenThroughDesktopShell(const std::wstring& url) {
+namespace {
+
+bool TryDesktopShellOnce(const std::wstring& url) {
   ComApartment apartment;
   ComPtr<IShellWindows> windows;
   if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
@@ -71,6 +73,18 @@ bool OpenThroughDesktopShell(const std::wstring& url) {
   show.vt = VT_I4;
   show.lVal = SW_SHOWNORMAL;
   return SUCCEEDED(shell->ShellExecute(file.get(), none, none, operation, show));
+}
+
+}  // namespace
+
+// The desktop shell answers from another process that may be busy a moment (measured under Wine: a second link
+// right after the first was sometimes refused); a refusal is asked again twice before the address is shown.
+bool OpenThroughDesktopShell(const std::wstring& url) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (attempt > 0) ::Sleep(200);
+    if (TryDesktopShellOnce(url)) return true;
+  }
+  return false;
 }
 
 }  // namespace tavlun

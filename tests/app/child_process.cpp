@@ -121,6 +121,12 @@ std::vector<CreatedWindow> WindowWatch::UserWindows(const std::vector<DWORD>& pr
 ProcessJob::ProcessJob() {
   job_.reset(::CreateJobObjectW(nullptr, nullptr));
   port_.reset(::CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
+  if (job_) {
+    // A test that stops early must not leave a program behind (it would hold CTest's output pipe open).
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    ::SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+  }
   if (job_ && port_) {
     JOBOBJECT_ASSOCIATE_COMPLETION_PORT association{};
     association.CompletionKey = job_.get();

@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -297,15 +299,36 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
                       2104,   kCardAkis,    kRead, kOpen1, kGuideBackToProviders,           // E-Tuğra AKİS
                       2108,   kRead,        kOpen2, IDCLOSE};                               // Bilmiyorum / Diğer
   std::vector<std::wstring> seen;
+  std::string addresses;  // each opened address, in order, whether the browser got it or it was shown
+  std::size_t shown_instead = 0;
+  std::size_t consumed = 0;  // bytes of the browser's record already taken
   Press(kGuideButtonId, [&] {
     HWND d = NextDialog(self_);
-    std::size_t opened = 0;
     for (int step : walk) {
       if (step == kRead) {
         seen.push_back(TextOf(d) + L"|" + DialogTexts(d));
       } else if (step == kOpen1 || step == kOpen2) {
         Click(d, step == kOpen1 ? kGuideLink1 : kGuideLink2);
-        browser.Received(++opened);
+        // The address reaches the browser, or, when Wine's desktop shell refuses it (it sometimes does for a
+        // second link), is shown in full instead: either way exactly that address.
+        for (int i = 0; i < 300; ++i, ::Sleep(50)) {
+          const std::string lines = browser.Received(0);
+          const std::size_t end = lines.find('\n', consumed);
+          if (end != std::string::npos) {
+            addresses += lines.substr(consumed, end + 1 - consumed);
+            consumed = end + 1;
+            break;
+          }
+          HWND shown = nullptr;
+          for (HWND box : ProcessDialogs(self_)) shown = box != d ? box : shown;
+          const std::wstring text = MessageText(shown);
+          if (shown != nullptr && text.rfind(kOfficialLinkShownInstead, 0) == 0) {
+            addresses += Utf8(text.substr(std::wstring(kOfficialLinkShownInstead).size())) + "\n";
+            ++shown_instead;
+            Answer(shown, IDOK);
+            break;
+          }
+        }
       } else {
         if (seen.size() == 4 && step == kGuideBackToProviders) {
           ::SendMessageW(ChildWithText(d, kGuideNoteCollapsed), BM_CLICK, 0, 0);
@@ -347,7 +370,10 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   const std::string opened = Utf8(std::wstring(kUrlKamuSmDriverService) + L"\n" + kUrlKamuSmFirstUse + L"\n" +
                                   kUrlEGuvenEToken + L"\n" + kUrlETugraDownloadCentre + L"\n" + kUrlEDevletESignature +
                                   L"\n");
-  EXPECT_EQ(browser.Received(5), opened);
+  EXPECT_EQ(addresses, opened);
+  // Under Wine the desktop shell sometimes refuses every address of a run; each was then shown exactly.
+  if (shown_instead > 0) std::printf("note: %u of 5 addresses shown instead of opened\n", unsigned(shown_instead));
+  const std::string received = browser.Received(5 - shown_instead);
 
   // Addresses that only look official are refused and reach no browser.
   const OfficialLinkUrls lookalikes[] = {
@@ -368,7 +394,7 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   driver.join();
   EXPECT_EQ(refusals, std::vector<std::wstring>(3, kOfficialLinkFailed));
   ::Sleep(1000);
-  EXPECT_EQ(browser.Received(6), opened);
+  EXPECT_EQ(browser.Received(6), received);
 }
 
 TEST(CommonControls, TaskDialogsComeFromTheVersionSixAssemblyOfTheManifest) {
@@ -419,20 +445,36 @@ TEST(InstallFlowProcess, WithoutAdministratorRightsTheWindowWatchesTheElevatedCo
   DWORD window_process = 0;
   ::GetWindowThreadProcessId(main, &window_process);
   const auto enabled = [&](int id) { return ::IsWindowEnabled(::GetDlgItem(main, id)) != FALSE; };
-  ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(kInstallButtonId, BN_CLICKED), 0);
-  HWND box = NextDialog(window_process);
-  EXPECT_EQ(MessageText(box), kInstallConfirmText);
-  const std::size_t known = job.ProcessIds().size();
-  Answer(box, IDYES);
   // The elevated copy ("runas" under Wine: at once, with the same restricted token), held still while we look.
+  // Refused at once, it can end before it is caught: then the window shows its outcome and the walk starts again.
+  HWND box = nullptr;
   DWORD elevated = 0;
-  for (int i = 0; i < 1000 && elevated == 0; ++i, ::Sleep(5)) {
-    if (job.ProcessIds().size() > known) elevated = job.ProcessIds()[known];
+  UniqueHandle elevated_process;
+  bool held = false;
+  for (int attempt = 0; attempt < 5 && !held; ++attempt) {
+    for (int i = 0; i < 100 && !enabled(kInstallButtonId); ++i) ::Sleep(20);
+    ::PostMessageW(main, WM_COMMAND, MAKEWPARAM(kInstallButtonId, BN_CLICKED), 0);
+    box = NextDialog(window_process, box);
+    EXPECT_EQ(MessageText(box), kInstallConfirmText);
+    const std::size_t known = job.ProcessIds().size();
+    Answer(box, IDYES);
+    elevated = 0;
+    for (int i = 0; i < 1000 && elevated == 0; ++i, ::Sleep(5)) {
+      if (job.ProcessIds().size() > known) elevated = job.ProcessIds()[known];
+    }
+    ASSERT_NE(elevated, 0u);
+    elevated_process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, elevated));
+    // Its first thread may not be listed yet at the very start.
+    for (int i = 0; i < 200 && !held && ::WaitForSingleObject(elevated_process.get(), 0) == WAIT_TIMEOUT;
+         ++i, ::Sleep(5)) {
+      held = SetProcessRunning(elevated, false) > 0 &&
+             ::WaitForSingleObject(elevated_process.get(), 0) == WAIT_TIMEOUT;
+    }
+    if (!held) {
+      box = NextDialog(window_process, box);  // the outcome of the copy that got away
+      Answer(box, IDOK);
+    }
   }
-  ASSERT_NE(elevated, 0u);
-  UniqueHandle elevated_process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, elevated));
-  bool held = false;  // its first thread may not be listed yet at the very start
-  for (int i = 0; i < 200 && !held; ++i, ::Sleep(5)) held = SetProcessRunning(elevated, false) > 0;
   ASSERT_TRUE(held);
   for (int i = 0; i < 100 && enabled(kCheckButtonId); ++i) ::Sleep(20);
   EXPECT_FALSE(enabled(kInstallButtonId) || enabled(kCheckButtonId) || enabled(kGuideButtonId));
