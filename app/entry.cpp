@@ -9,6 +9,7 @@
 #include "core/system_dlls.h"
 #include "core/unique_handle.h"
 #include "install/elevated_run.h"
+#include "install/event_log_win.h"
 #include "selftest/self_test.h"
 #include "ui/dpi.h"
 #include "ui/main_window.h"
@@ -69,8 +70,12 @@ int ElevatedInstallExitCode(const InstallOutcome& result) {
 }
 
 int RunElevatedInstallMode() {
-  // No window and no message box: the parent window reads the exit code and the logs.
-  return ElevatedInstallExitCode(RunElevatedInstall());
+  // No window and no message box: the parent window reads the exit code and the logs; a script also gets one
+  // line on its redirected standard output, and the Application event log keeps why the run ended.
+  const InstallOutcome result = RunElevatedInstall();
+  const int exit_code = ElevatedInstallExitCode(result);
+  DeliverElevatedReport(ComposeElevatedReport(exit_code, result.cause, result.message), SystemReportChannels());
+  return exit_code;
 }
 
 int RunWindowMode(HINSTANCE instance, int show_command) {

@@ -23,6 +23,7 @@ struct InstallOutcome {
   std::wstring expected_sha256;  // digest of the embedded build to install
   std::uint32_t win32_error = 0;
   bool log_written = false;      // elevated run only: every per-target log record was written
+  std::wstring cause;            // elevated run only: stable keyword of how it ended (install/event_log.h)
 
   InstallOutcome() = default;
   InstallOutcome(InstallOutcome&&) = default;

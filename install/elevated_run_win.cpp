@@ -5,6 +5,7 @@
 
 #include "core/text.h"
 #include "core/unique_handle.h"
+#include "install/event_log.h"
 #include "install/install_log.h"
 #include "install/owned_files.h"
 #include "install/secure_folder.h"
@@ -31,7 +32,8 @@ void Append(std::wstring* list, const std::wstring& separator, const std::wstrin
   *list += item;
 }
 
-InstallOutcome Fail(InstallOutcome result, std::wstring message, std::uint32_t win32_error = 0) {
+InstallOutcome Fail(InstallOutcome result, const wchar_t* cause, std::wstring message, std::uint32_t win32_error = 0) {
+  result.cause = cause;
   result.message = std::move(message);
   if (win32_error != 0) result.win32_error = win32_error;
   return result;
@@ -124,19 +126,24 @@ InstallOutcome RunElevatedInstall() { return RunElevatedInstall(ReadElevatedRunI
 
 InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
   InstallOutcome result;
-  if (!inputs.is_admin) return Fail(std::move(result), L"Kurulum için yönetici izni gerekiyor.", ERROR_ACCESS_DENIED);
+  if (!inputs.is_admin) {
+    return Fail(std::move(result), kCauseNotAdmin, L"Kurulum için yönetici izni gerekiyor.", ERROR_ACCESS_DENIED);
+  }
 
   InstallLock lock;  // held until the run returns
   std::wstring message;
   std::uint32_t code = 0;
   if (!AcquireInstallLock(&lock, &message, &code, inputs.lock_name.c_str())) {
-    return Fail(std::move(result), message, code);
+    const wchar_t* cause = code == ERROR_BUSY ? kCauseLockBusy
+                           : (code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_SECURITY_DESCR) ? kCauseLockUntrusted
+                                                                                                     : kCauseLockFailed;
+    return Fail(std::move(result), cause, message, code);
   }
-  if (!inputs.targets_resolved) return Fail(std::move(result), inputs.targets_message);
+  if (!inputs.targets_resolved) return Fail(std::move(result), kCauseTargetsUnresolved, inputs.targets_message);
 
   std::wstring targets_text;
   for (const ElevatedRunTarget& target : inputs.targets) {
-    if (!target.payload_loaded) return Fail(std::move(result), target.payload_message);
+    if (!target.payload_loaded) return Fail(std::move(result), kCausePayloadInvalid, target.payload_message);
     const TargetLocation& location = target.entry.location;
     Append(&targets_text, L"; ", location.display_path.empty() ? location.file_path : location.display_path);
     result.target = targets_text;
@@ -149,35 +156,45 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & kDirectoryOrLink) != FILE_ATTRIBUTE_DIRECTORY) {
       // Only a failed query has an error of its own; otherwise the last error is an earlier call's.
       const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : ERROR_SUCCESS;
-      return Fail(std::move(result),
+      return Fail(std::move(result), kCauseTargetsNotReady,
                   std::wstring(LabelOf(target)) + L" hedef sistem klasörü güvenli bir normal dizin değil.", error);
     }
     bool exists = false;
     code = 0;
     if (!CheckTargetFile(location.file_path, &exists, &message, &code)) {
-      return Fail(std::move(result), std::wstring(LabelOf(target)) + L" hedefi denetlenemedi: " + message, code);
+      return Fail(std::move(result), kCauseTargetsNotReady,
+                  std::wstring(LabelOf(target)) + L" hedefi denetlenemedi: " + message, code);
     }
     if (exists) {
       FileIdentity identity;
       std::wstring sha256;
       code = 0;
       if (!InspectOwnedFile(location.file_path, &identity, &sha256, &message, &code)) {
-        return Fail(std::move(result), std::wstring(LabelOf(target)) + L" hedefi okunamadı: " + message, code);
+        return Fail(std::move(result), kCauseTargetsNotReady,
+                    std::wstring(LabelOf(target)) + L" hedefi okunamadı: " + message, code);
       }
     }
   }
 
-  if (!inputs.work_root_found) return Fail(std::move(result), L"ProgramData dizini alınamadı.");
+  if (!inputs.work_root_found) return Fail(std::move(result), kCauseProgramDataMissing, L"ProgramData dizini alınamadı.");
   const std::wstring base = JoinPath(inputs.work_root, kWorkAreaFolderName);
   const std::wstring backups = JoinPath(base, kBackupsFolderName);
   const std::wstring logs = JoinPath(base, kLogsFolderName);
   UniqueHandle base_handle;  // held to the end of the run: the folders cannot be moved or replaced meanwhile
   UniqueHandle backups_handle;
   UniqueHandle logs_handle;
-  if (!EnsureSecureFolder(base, inputs.secure, &message, &base_handle) ||
-      !EnsureSecureFolder(backups, inputs.secure, &message, &backups_handle) ||
-      !EnsureSecureFolder(logs, inputs.secure, &message, &logs_handle)) {
-    return Fail(std::move(result), L"Güvenli yedek/günlük alanı hazırlanamadı: " + message);
+  // A work folder that someone else owns or may write to is moved aside once and made anew; what was moved is
+  // named in every log record of the run.
+  std::wstring moved_aside;
+  const auto prepare = [&](const std::wstring& path, UniqueHandle* handle) {
+    if (!inputs.secure) return EnsureSecureFolder(path, false, &message, handle);
+    std::wstring moved_to;
+    const bool ready = EnsureWorkFolder(path, &message, handle, &moved_to, inputs.hooks);
+    if (!moved_to.empty()) Append(&moved_aside, L"; ", moved_to);
+    return ready;
+  };
+  if (!prepare(base, &base_handle) || !prepare(backups, &backups_handle) || !prepare(logs, &logs_handle)) {
+    return Fail(std::move(result), kCauseWorkFolderUnsafe, L"Güvenli yedek/günlük alanı hazırlanamadı: " + message);
   }
 
   bool changed = false;
@@ -191,18 +208,19 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
     AppliedStep step{&target, InstallOutcome(), FileIdentity()};
     InstallSingleDll(&step.outcome, target.entry.location, target.payload, backups, inputs.secure,
                      &step.installed_identity, inputs.hooks);
-    if (!WriteInstallLog(logs, step.outcome, inputs.secure, inputs.hooks)) all_logs_written = false;
+    if (!WriteInstallLog(logs, step.outcome, inputs.secure, inputs.hooks, moved_aside)) all_logs_written = false;
 
     if (step.outcome.outcome != kOutcomeInstalled && step.outcome.outcome != kOutcomeAlreadyInstalled) {
       InstallOutcome failed = std::move(step.outcome);
       std::vector<InstallOutcome> undo_records;
       const std::wstring undone = UndoEarlierTargets(applied, inputs.hooks, &undo_records);
       for (const InstallOutcome& record : undo_records) {
-        if (!WriteInstallLog(logs, record, inputs.secure, inputs.hooks)) all_logs_written = false;
+        if (!WriteInstallLog(logs, record, inputs.secure, inputs.hooks, moved_aside)) all_logs_written = false;
       }
       failed.message = std::wstring(LabelOf(target)) + L" kurulum tamamlanamadı: " + failed.message;
       if (!undone.empty()) failed.message += L" Önceki değişiklikler: " + undone + L".";
       failed.log_written = all_logs_written;
+      failed.cause = kCauseInstallFailed;
       return failed;
     }
     if (step.outcome.outcome == kOutcomeInstalled) {
@@ -223,6 +241,7 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
                                  L" zaten hazır veya aynı/daha yeni sürüm olarak korundu; değişiklik yapılmadı.";
   result.backup = backups_text;
   result.log_written = all_logs_written;
+  result.cause = changed ? kCauseInstalled : kCauseAlreadyInstalled;
   if (!all_logs_written) result.message += L" İşlem günlüklerinden biri yazılamadı.";
   return result;
 }

@@ -39,11 +39,9 @@ bool FillRecord(HANDLE file, const std::string& bytes, bool secure) {
 }  // namespace
 
 bool WriteInstallLog(const std::wstring& log_folder, const InstallOutcome& outcome, bool secure,
-                     const EngineHooks* hooks) {
-  // The documented values 0, 9 and 12; the upper half of the logged 32-bit field stays 0.
-  const std::uint32_t architecture = NativeArchitecture();
+                     const EngineHooks* hooks, const std::wstring& work_area_moved) {
   std::string bytes;
-  if (!ToUtf8(ComposeInstallLogText(outcome, MakeTimestampName(hooks), architecture), &bytes)) return false;
+  if (!ToUtf8(ComposeInstallLogText(outcome, ReadInstallLogContext(hooks, work_area_moved)), &bytes)) return false;
 
   UniqueSecurityDescriptor descriptor;
   std::wstring ignored;

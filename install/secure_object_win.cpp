@@ -59,7 +59,10 @@ bool ReadDescriptorFacts(PSECURITY_DESCRIPTOR descriptor, DescriptorFacts* facts
 
   PSID owner = nullptr;
   BOOL owner_defaulted = FALSE;
-  if (::GetSecurityDescriptorOwner(descriptor, &owner, &owner_defaulted)) facts->owner = sids.Classify(owner);
+  if (::GetSecurityDescriptorOwner(descriptor, &owner, &owner_defaulted) && owner != nullptr && ::IsValidSid(owner)) {
+    facts->owner_present = true;
+    facts->owner = sids.Classify(owner);
+  }
 
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;

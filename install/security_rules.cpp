@@ -89,6 +89,22 @@ bool EvaluateInheritedFileRule(const DescriptorFacts& facts, std::wstring* messa
   return true;
 }
 
+bool ShowsForeignControl(const DescriptorFacts& facts) {
+  constexpr std::uint8_t kInheritOnlyAce = 0x08;  // applies to children only, grants nothing on the object
+  // FILE_WRITE_DATA, FILE_APPEND_DATA, FILE_WRITE_EA, FILE_DELETE_CHILD, FILE_WRITE_ATTRIBUTES, DELETE, WRITE_DAC,
+  // WRITE_OWNER: on a folder, adding files or subfolders; on any object, changing or replacing it.
+  constexpr std::uint32_t kChangeRights = 0x2 | 0x4 | 0x10 | 0x40 | 0x100 | 0x10000 | 0x40000 | 0x80000;
+  if (!facts.principals_known) return false;
+  if (facts.owner_present && !TrustedOwner(facts.owner)) return true;
+  if (!facts.dacl_present || !facts.ace_count_read) return false;
+  for (const AceFacts& ace : facts.aces) {
+    if (!ace.readable || ace.type != kAccessAllowedAceType || (ace.flags & kInheritOnlyAce) != 0) continue;
+    if (TrustedOwner(ace.principal)) continue;
+    if ((MapGenericAccess(ace.mask, kFileGenericMapping) & kChangeRights) != 0) return true;
+  }
+  return false;
+}
+
 bool EvaluateInstallLockRule(const DescriptorFacts& facts, std::wstring* message) {
   if (!facts.principals_known || !TrustedOwner(facts.owner) || !facts.control_read || !facts.dacl_protected ||
       !facts.dacl_present || !facts.ace_count_read || facts.ace_count != 3 || facts.aces.size() != facts.ace_count) {

@@ -22,6 +22,7 @@ struct AceFacts {
 // What a security descriptor says, from the point after it was obtained.
 struct DescriptorFacts {
   bool principals_known = false;  // the well-known SIDs could be built
+  bool owner_present = false;     // the descriptor names a valid owner SID
   KnownPrincipal owner = KnownPrincipal::Other;
   bool control_read = false;
   bool dacl_protected = false;
@@ -53,6 +54,14 @@ bool EvaluateSecureObjectRule(const DescriptorFacts& facts, bool is_folder, std:
 // every entry inherited from the target folder (INHERITED_ACE), none written for this file alone. So the file is
 // protected as a new file in that folder would be, whatever the file it replaced allowed.
 bool EvaluateInheritedFileRule(const DescriptorFacts& facts, std::wstring* message);
+
+// Whether an object found where the engine keeps its work folders is in someone else's hands: its owner is a
+// principal other than Administrators and SYSTEM, or an allow entry that applies to the object itself gives such a
+// principal a right to change it (write, append, extended attributes, attributes, delete child, delete, DACL,
+// owner). False when the facts prove neither: no owner, no DACL or a null DACL, unreadable entries. The elevated
+// run moves such an object aside instead of refusing the work area for ever; anything else that fails the secure
+// rule stays a refusal.
+bool ShowsForeignControl(const DescriptorFacts& facts);
 
 // Owner Administrators or SYSTEM; protected DACL of exactly SYSTEM all, Administrators all, Authenticated Users
 // SYNCHRONIZE | MUTANT_QUERY_STATE, no flags. False with the Turkish reason for the first breach.

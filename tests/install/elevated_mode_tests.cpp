@@ -4,8 +4,10 @@
 #include "app/entry.h"
 #include "app/run_mode.h"
 #include "install/elevated_run.h"
+#include "install/event_log_win.h"
 #include "install/secure_folder.h"
 #include "install/work_area.h"
+#include "program_version.h"
 #include "tests/install/install_test_support.h"
 
 namespace tavlun {
@@ -50,6 +52,129 @@ SystemSnapshot TakeSnapshot(const ElevatedRunInputs& machine) {
     }
   }
   return snapshot;
+}
+
+// Stand-ins for the event log functions: they keep what the program asked for.
+struct EventCall {
+  std::wstring source;
+  WORD type = 0;
+  DWORD id = 0;
+  std::vector<std::wstring> strings;
+  int deregistered = 0;
+};
+EventCall g_event;
+bool g_source_refused = false;
+HANDLE g_source = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(0x4242));
+
+HANDLE WINAPI RecordRegister(LPCWSTR server, LPCWSTR source) {
+  if (g_source_refused || server != nullptr) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  g_event.source = source;
+  return g_source;
+}
+BOOL WINAPI RecordReport(HANDLE log, WORD type, WORD, DWORD id, PSID, WORD count, DWORD, LPCWSTR* strings, LPVOID) {
+  if (log != g_source) return FALSE;
+  g_event.type = type;
+  g_event.id = id;
+  for (WORD i = 0; i < count; ++i) g_event.strings.push_back(strings[i]);
+  return TRUE;
+}
+BOOL WINAPI RecordDeregister(HANDLE log) {
+  if (log == g_source) ++g_event.deregistered;
+  return TRUE;
+}
+
+std::string ReadAll(HANDLE pipe) {
+  std::string text;
+  char buffer[512];
+  DWORD got = 0;
+  while (::ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got != 0) text.append(buffer, got);
+  return text;
+}
+
+TEST(ElevatedReportDelivery, OneLineWhereOutputIsRedirectedAndOneEntryAlways) {
+  const ElevatedReport report = ComposeElevatedReport(31, kCauseNotAdmin, L"Kurulum için yönetici izni gerekiyor.");
+  ReportChannels channels;
+  channels.register_event_source = &RecordRegister;
+  channels.report_event = &RecordReport;
+  channels.deregister_event_source = &RecordDeregister;
+  UniqueHandle read_end;
+  UniqueHandle write_end;
+  ASSERT_TRUE(::CreatePipe(read_end.put(), write_end.put(), nullptr, 0));
+  channels.standard_output = write_end.get();
+  g_event = EventCall();
+  ReportDelivery delivery = DeliverElevatedReport(report, channels);
+  write_end.reset();
+  EXPECT_TRUE(delivery.line_written);
+  EXPECT_TRUE(delivery.event_reported);
+  EXPECT_EQ(ReadAll(read_end.get()), Utf8(report.output_line));
+  EXPECT_EQ(g_event.source, kEventSourceName);
+  EXPECT_EQ(g_event.type, EVENTLOG_ERROR_TYPE);
+  EXPECT_EQ(g_event.id, 1031u);
+  EXPECT_EQ(g_event.strings, std::vector<std::wstring>{report.event_text});
+  EXPECT_EQ(g_event.deregistered, 1);
+
+  // Started without a redirection: no line, the entry all the same. A refused source keeps its code.
+  for (HANDLE none : {static_cast<HANDLE>(nullptr), INVALID_HANDLE_VALUE}) {
+    channels.standard_output = none;
+    delivery = DeliverElevatedReport(report, channels);
+    EXPECT_FALSE(delivery.line_written);
+    EXPECT_TRUE(delivery.event_reported);
+  }
+  g_source_refused = true;
+  delivery = DeliverElevatedReport(report, channels);
+  g_source_refused = false;
+  EXPECT_FALSE(delivery.event_reported);
+  EXPECT_EQ(delivery.event_error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+// The system's own event log, read back where the platform keeps one.
+TEST(ElevatedReportDelivery, EntryReachesTheApplicationLog) {
+  const ElevatedReport report = ComposeElevatedReport(0, kCauseAlreadyInstalled, L"Sınama kaydı: değişiklik yok.");
+  const ReportDelivery delivery = DeliverElevatedReport(report, ReportChannels());
+  ASSERT_TRUE(delivery.event_reported) << delivery.event_error;
+  HANDLE log = ::OpenEventLogW(nullptr, L"Application");
+  ASSERT_NE(log, nullptr) << ::GetLastError();
+  std::vector<std::uint8_t> buffer(0x10000);
+  DWORD read = 0;
+  DWORD needed = 0;
+  const BOOL got = ::ReadEventLogW(log, EVENTLOG_BACKWARDS_READ | EVENTLOG_SEQUENTIAL_READ, 0, buffer.data(),
+                                   static_cast<DWORD>(buffer.size()), &read, &needed);
+  const DWORD error = ::GetLastError();
+  ::CloseEventLog(log);
+  if (!got) GTEST_SKIP() << "Wine accepts entries but keeps no event log: ReadEventLogW fails with " << error;
+  const auto* record = reinterpret_cast<const EVENTLOGRECORD*>(buffer.data());
+  EXPECT_EQ(reinterpret_cast<const wchar_t*>(record + 1), std::wstring(kEventSourceName));
+  EXPECT_EQ(record->EventID & 0xFFFF, 1000u);
+  EXPECT_EQ(record->EventType, EVENTLOG_INFORMATION_TYPE);
+  ASSERT_EQ(record->NumStrings, 1);
+  EXPECT_EQ(reinterpret_cast<const wchar_t*>(buffer.data() + record->StringOffset), report.event_text);
+}
+
+// The program with its standard output redirected to a file, as a deployment script starts it.
+DWORD RunWithOutputTo(const std::wstring& output_path, const std::wstring& arguments) {
+  SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+  UniqueHandle output(::CreateFileW(output_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!output) return 1000;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = output.get();
+  std::wstring command = QuoteArgument(ProgramPath()) + L" " + arguments;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(ProgramPath().c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+    return 1001;
+  }
+  UniqueHandle process(info.hProcess);
+  UniqueHandle thread(info.hThread);
+  if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) ::TerminateProcess(process.get(), 1002);
+  DWORD exit_code = 1003;
+  ::GetExitCodeProcess(process.get(), &exit_code);
+  return exit_code;
 }
 
 TEST(ElevatedInstallExitCode, MapsTheOutcome) {
@@ -103,10 +228,18 @@ TEST_F(ElevatedModeTest, AsAdministratorStopsBeforeTheSystemFoldersWhereTheWorkA
                     "folders";
   }
   const SystemSnapshot before = TakeSnapshot(machine_);
-  const auto run = RunProcess(ProgramPath(), L"--install-elevated", 60000);
-  ASSERT_TRUE(run.started);
-  ASSERT_FALSE(run.timed_out);
-  EXPECT_EQ(run.exit_code, static_cast<DWORD>(kExitElevatedFailedUnlogged));
+  const std::wstring output = scratch.Child(L"output.txt");
+  EXPECT_EQ(RunWithOutputTo(output, L"--install-elevated"), static_cast<DWORD>(kExitElevatedFailedUnlogged));
+  // One line for the script that started it, with the cause as a keyword.
+  const std::vector<std::uint8_t> bytes = ReadBytes(output);
+  const std::string line(bytes.begin(), bytes.end());
+  EXPECT_EQ(line.rfind("TavlunYardimcisi " + Utf8(kProgramVersionShort) +
+                           " exit=31 cause=work-folder-unsafe message=" +
+                           Utf8(L"Güvenli yedek/günlük alanı hazırlanamadı: "),
+                       0),
+            0u)
+      << line;
+  EXPECT_EQ(line.find("\r\n"), line.size() - 2) << line;
   SystemSnapshot after = TakeSnapshot(machine_);
   EXPECT_EQ(after.target_states, before.target_states);
   EXPECT_EQ(after.engine_names, before.engine_names);

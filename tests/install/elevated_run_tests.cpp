@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "install/elevated_run.h"
+#include "install/event_log.h"
 #include "install/secure_folder.h"
 #include "install/work_area.h"
 #include "tests/install/install_test_support.h"
@@ -57,6 +58,7 @@ TEST_F(ElevatedRunTest, WithoutAdministratorRightsNothingHappens) {
   const InstallOutcome result = RunElevatedInstall(inputs_);
   EXPECT_EQ(result.outcome, kOutcomeFailed);
   EXPECT_EQ(result.message, L"Kurulum için yönetici izni gerekiyor.");
+  EXPECT_EQ(result.cause, kCauseNotAdmin);
   EXPECT_EQ(result.win32_error, 5u);
   EXPECT_FALSE(result.log_written);
   EXPECT_FALSE(Exists(WorkArea()));
@@ -70,6 +72,7 @@ TEST_F(ElevatedRunTest, BothIdenticalChangeNothingAndLogTwice) {
   EXPECT_EQ(result.message, L"Gerekli 32-bit ve 64-bit AKİS dosyaları zaten hazır veya aynı/daha yeni sürüm olarak "
                             L"korundu; değişiklik yapılmadı.");
   EXPECT_EQ(result.target, both_targets_);
+  EXPECT_EQ(result.cause, kCauseAlreadyInstalled);
   EXPECT_TRUE(result.backup.empty());
   EXPECT_TRUE(result.log_written);
   EXPECT_EQ(LogCount(), 2u);
@@ -91,6 +94,7 @@ TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
   const InstallOutcome result = RunElevatedInstall(inputs_);
   ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
   EXPECT_EQ(result.message, L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit).");
+  EXPECT_EQ(result.cause, kCauseInstalled);
   EXPECT_EQ(result.target, both_targets_);
   ASSERT_FALSE(result.backup.empty());
   EXPECT_TRUE(StartsWith(result.backup, WorkArea(kBackupsFolderName))) << Utf8(result.backup);
@@ -130,6 +134,7 @@ TEST_F(ElevatedRunTest, LaterFailureRemovesTheFirstInstallation) {
                                 L" Önceki değişiklikler: geri alındı: kurucuya ait dosya kimliği doğrulanıp güvenle "
                                 L"kaldırıldı.");
   EXPECT_EQ(result.target, L"C:\\Windows\\System32\\akisp11.dll");
+  EXPECT_EQ(result.cause, kCauseInstallFailed);
   EXPECT_EQ(result.old_sha256, DigestOf(old64_));
   EXPECT_EQ(result.win32_error, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
   EXPECT_TRUE(result.log_written);
@@ -238,6 +243,7 @@ TEST_F(ElevatedRunTest, FailuresBeforeTheFirstChangeLeaveTargetsAndWorkAreaAlone
   EXPECT_EQ(result.message, L"32-bit hedefi denetlenemedi: Hedef dosyanın birden fazla sabit bağlantısı var; "
                             L"güvenlik için işlem durduruldu.");
   EXPECT_EQ(result.win32_error, 1142u);
+  EXPECT_EQ(result.cause, kCauseTargetsNotReady);
   EXPECT_EQ(result.target, both_targets_);
   EXPECT_FALSE(result.log_written);
   ASSERT_TRUE(::DeleteFileW(scratch_.Child(L"second.dll").c_str()));
@@ -263,17 +269,20 @@ TEST_F(ElevatedRunTest, FailuresBeforeTheFirstChangeLeaveTargetsAndWorkAreaAlone
   unresolved.targets_message = L"ARM64 Windows bu AKİS x86/x64 paketi için doğrulanmadı. Uyumlu resmî sürücüyü kullanın.";
   result = RunElevatedInstall(unresolved);
   EXPECT_EQ(result.message, unresolved.targets_message);
+  EXPECT_EQ(result.cause, kCauseTargetsUnresolved);
 
   ElevatedRunInputs unverified = inputs_;
   unverified.targets[1].payload_loaded = false;
   unverified.targets[1].payload_message = L"Gömülü 64-bit DLL'nin SHA-256 değeri beklenen değerle eşleşmiyor; kurulum durduruldu.";
   result = RunElevatedInstall(unverified);
   EXPECT_EQ(result.message, unverified.targets[1].payload_message);
+  EXPECT_EQ(result.cause, kCausePayloadInvalid);
 
   ElevatedRunInputs no_program_data = inputs_;
   no_program_data.work_root_found = false;
   result = RunElevatedInstall(no_program_data);
   EXPECT_EQ(result.message, L"ProgramData dizini alınamadı.");
+  EXPECT_EQ(result.cause, kCauseProgramDataMissing);
 
   EXPECT_FALSE(Exists(WorkArea()));
   ASSERT_TRUE(WriteBytes(WorkArea(), Bytes("a file where the work area belongs")));
@@ -281,6 +290,7 @@ TEST_F(ElevatedRunTest, FailuresBeforeTheFirstChangeLeaveTargetsAndWorkAreaAlone
   EXPECT_EQ(result.message, L"Güvenli yedek/günlük alanı hazırlanamadı: Güvenli çalışma klasörü normal bir dizin "
                             L"değil: " +
                                 WorkArea());
+  EXPECT_EQ(result.cause, kCauseWorkFolderUnsafe);
   EXPECT_FALSE(result.log_written);
   EXPECT_EQ(ReadBytes(Path(0)), old32_);
   EXPECT_FALSE(Exists(Path(1)));
@@ -318,6 +328,35 @@ TEST_F(ElevatedRunTest, SecureRunStopsBeforeAnyChangeWhereTheWorkAreaCannotBePro
   EXPECT_FALSE(Exists(Path(1)));
 }
 
+TEST_F(ElevatedRunTest, SquattedWorkAreaIsMovedAsideAndNamedInEveryLog) {
+  bool could_create = false;
+  const bool keeps_security = PlatformKeepsFileSecurity(scratch_.path(), &could_create);
+  if (!could_create) GTEST_SKIP() << "creating folders owned by Administrators needs administrator rights";
+  // Made before the first installation by an account that is not an administrator of the machine's folders.
+  ASSERT_TRUE(::CreateDirectoryW(WorkArea().c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(WorkArea(L"planted.txt"), Bytes("kept")));
+  inputs_.secure = true;
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  const std::vector<std::wstring> names = ListFolder(inputs_.work_root);
+  if (!keeps_security) {
+    // Wine keeps no security descriptor: no fresh folder could be proved, so nothing was moved.
+    EXPECT_EQ(result.cause, kCauseWorkFolderUnsafe) << Utf8(result.message);
+    EXPECT_EQ(names, std::vector<std::wstring>{kWorkAreaFolderName});
+    EXPECT_EQ(ReadBytes(WorkArea(L"planted.txt")), Bytes("kept"));
+    return;
+  }
+  ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
+  ASSERT_EQ(names.size(), 2u);
+  const std::wstring moved = JoinPath(inputs_.work_root, names[0] == kWorkAreaFolderName ? names[1] : names[0]);
+  EXPECT_EQ(ReadBytes(JoinPath(moved, L"planted.txt")), Bytes("kept"));
+  ASSERT_EQ(LogCount(), 2u);
+  for (const std::wstring& name : ListFolder(WorkArea(kLogsFolderName))) {
+    const std::vector<std::uint8_t> bytes = ReadBytes(JoinPath(WorkArea(kLogsFolderName), name));
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("\r\nwork_area_moved=" + Utf8(moved) + "\r\n"),
+              std::string::npos);
+  }
+}
+
 // Another installer holds the lock (here: another thread of this process, until `release` is set).
 struct LockOwnerThread {
   std::wstring name;
@@ -346,6 +385,7 @@ TEST_F(ElevatedRunTest, BusyLockStopsTheRun) {
   ::WaitForSingleObject(thread.get(), 30000);
   EXPECT_EQ(result.outcome, kOutcomeFailed);
   EXPECT_EQ(result.message, L"Başka bir AKİS DLL kurulumu zaten çalışıyor.");
+  EXPECT_EQ(result.cause, kCauseLockBusy);
   EXPECT_EQ(result.win32_error, 170u);
   EXPECT_FALSE(result.log_written);
   EXPECT_FALSE(Exists(WorkArea()));

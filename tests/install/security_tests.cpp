@@ -5,6 +5,9 @@
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
+#include <winioctl.h>
+
+#include <cstring>
 
 #include "core/scoped_privilege.h"
 #include "install/backup_copy.h"
@@ -323,6 +326,126 @@ TEST(EnsureSecureFolder, RefusesAFileAndReportsAMissingParent) {
   const std::wstring orphan = scratch.Child(L"missing\\child");
   EXPECT_FALSE(EnsureSecureFolder(orphan, false, &message));
   EXPECT_EQ(message, L"Klasör oluşturulamadı: " + orphan + L" — " + WindowsErrorText(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(ForeignControlRule, OwnerOrWriterOtherThanAdministratorsAndSystem) {
+  const std::pair<const wchar_t*, bool> cases[] = {
+      {kSecureFolderSddl, false},
+      {L"O:S-1-5-21-1004336348-1177238915-682003330-1001D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", true},
+      {L"O:BUD:P(A;;FA;;;SY)", true},
+      {L"D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FA;;;WD)", true},  // no owner, Everyone may change it
+      // Inherited from ProgramData: Users may add files and subfolders.
+      {L"O:BAD:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;0x1200a9;;;BU)(A;CIID;0x6;;;BU)", true},
+      {L"O:SYD:P(A;;FA;;;SY)(A;;SD;;;AU)", true},
+      {L"O:BAD:P(A;;FA;;;BA)(A;;WO;;;IU)", true},
+      {L"O:BAD:P(A;;FA;;;BA)(A;;GW;;;S-1-5-21-1-2-3-1001)", true},
+      // Not the secure descriptor, but nobody else may change it: the refusal stands.
+      {L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;WD)", false},
+      {L"O:BAD:(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;GRGX;;;BU)", false},
+      {L"O:BAD:P(A;OICIIO;FA;;;CO)(A;OICIIO;FA;;;BU)(A;;FA;;;BA)", false},
+      {L"O:BAD:P(D;;FA;;;WD)(A;;FA;;;BA)", false},
+      {L"O:SYD:NO_ACCESS_CONTROL", false},
+      {L"D:NO_ACCESS_CONTROL", false},
+  };
+  for (const auto& [sddl, foreign] : cases) {
+    UniqueSecurityDescriptor descriptor = FromSddl(sddl);
+    EXPECT_EQ(DescriptorShowsForeignControl(descriptor.get()), foreign) << Utf8(sddl);
+  }
+}
+
+// A directory junction made with FSCTL_SET_REPARSE_POINT, as any user can make one where they may create folders.
+bool PlantJunction(const std::wstring& link, const std::wstring& target) {
+  if (!::CreateDirectoryW(link.c_str(), nullptr)) return false;
+  const std::wstring substitute = L"\\??\\" + target;
+  const std::size_t names = (substitute.size() + 1 + target.size() + 1) * sizeof(wchar_t);
+  std::vector<std::uint8_t> buffer(8 + 8 + names, 0);
+  auto put16 = [&](std::size_t at, std::size_t value) {
+    buffer[at] = static_cast<std::uint8_t>(value);
+    buffer[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  };
+  *reinterpret_cast<DWORD*>(buffer.data()) = IO_REPARSE_TAG_MOUNT_POINT;
+  put16(4, 8 + names);
+  put16(10, substitute.size() * sizeof(wchar_t));               // substitute name length (offset 0)
+  put16(12, (substitute.size() + 1) * sizeof(wchar_t));         // print name offset
+  put16(14, target.size() * sizeof(wchar_t));                   // print name length
+  std::memcpy(&buffer[16], substitute.c_str(), substitute.size() * sizeof(wchar_t));
+  std::memcpy(&buffer[16 + (substitute.size() + 1) * sizeof(wchar_t)], target.c_str(), target.size() * sizeof(wchar_t));
+  UniqueHandle folder(::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  DWORD returned = 0;
+  const bool made = folder && ::DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                                                static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
+  folder.reset();
+  if (!made) ::RemoveDirectoryW(link.c_str());
+  return made;
+}
+
+// Folders, files and links planted where the work area belongs: each is moved itself, its contents stay unread.
+TEST(MoveAsideForeignObject, MovesPlantedObjectsThemselves) {
+  ScratchDir scratch;
+  const std::wstring parent = scratch.Child(L"ProgramData");
+  const std::wstring folder = JoinPath(parent, L"TavlunYardimcisi");
+  ASSERT_TRUE(::CreateDirectoryW(parent.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(JoinPath(folder, L"planted.txt"), Bytes("kept")));
+  ASSERT_TRUE(WriteBytes(JoinPath(parent, L"Logs"), Bytes("a file")));
+  std::wstring moved_to;
+  bool foreign = false;
+  std::wstring message;
+  // Made by this account with its folder's default DACL (Wine: owned by the user): in someone else's hands.
+  std::vector<std::wstring> moved;
+  for (const std::wstring& path : {folder, JoinPath(parent, L"Logs")}) {
+    ASSERT_TRUE(MoveAsideForeignObject(path, &moved_to, &foreign, &message)) << Utf8(message);
+    EXPECT_TRUE(foreign);
+    EXPECT_TRUE(StartsWith(moved_to, path + L".moved-")) << Utf8(moved_to);
+    EXPECT_FALSE(Exists(path));
+    moved.push_back(moved_to);
+  }
+  EXPECT_EQ(ListFolder(parent).size(), 2u);
+  EXPECT_EQ(ReadBytes(JoinPath(moved[0], L"planted.txt")), Bytes("kept"));
+  EXPECT_EQ(ReadBytes(moved[1]), Bytes("a file"));
+  EXPECT_FALSE(MoveAsideForeignObject(folder, &moved_to, &foreign, &message)) << "nothing there";
+  EXPECT_FALSE(foreign);
+
+  const std::wstring target = scratch.Child(L"target");
+  ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(JoinPath(target, L"inside.txt"), Bytes("kept")));
+  if (!PlantJunction(folder, target)) GTEST_SKIP() << "Wine makes no junctions (FSCTL_SET_REPARSE_POINT fails)";
+  ASSERT_TRUE(MoveAsideForeignObject(folder, &moved_to, &foreign, &message)) << Utf8(message);
+  EXPECT_EQ(::GetFileAttributesW(moved_to.c_str()) & 0x410u, 0x410u) << "the link itself was moved";
+  EXPECT_EQ(ListFolder(target), std::vector<std::wstring>{L"inside.txt"});
+  EXPECT_EQ(ReadBytes(JoinPath(target, L"inside.txt")), Bytes("kept"));
+}
+
+TEST_F(SecurePathOnRealFiles, SquattedWorkFolderIsMovedAsideOnlyWhereAFreshOneIsProved) {
+  const std::wstring parent = scratch_.Child(L"ProgramData");
+  const std::wstring folder = JoinPath(parent, L"TavlunYardimcisi");
+  ASSERT_TRUE(::CreateDirectoryW(parent.c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(JoinPath(folder, L"planted.txt"), Bytes("kept")));
+  std::wstring message;
+  std::wstring moved_to;
+  UniqueHandle handle;
+  const bool ready = EnsureWorkFolder(folder, &message, &handle, &moved_to);
+  const std::vector<std::wstring> names = ListFolder(parent);
+  if (!keeps_security_) {
+    // A fresh folder cannot be proved here, so moving would only pile up folders: refused, nothing moved.
+    EXPECT_FALSE(ready);
+    EXPECT_EQ(message,
+              std::wstring(L"Önceden var olan çalışma klasörü güvenilir değil; değiştirilmeden reddedildi: ") + kOwner);
+    EXPECT_TRUE(moved_to.empty());
+    EXPECT_EQ(names, std::vector<std::wstring>{L"TavlunYardimcisi"}) << "no probe folder left";
+    EXPECT_EQ(ReadBytes(JoinPath(folder, L"planted.txt")), Bytes("kept"));
+    return;
+  }
+  ASSERT_TRUE(ready) << Utf8(message);
+  EXPECT_TRUE(VerifySecureObject(handle.get(), true, &message)) << Utf8(message);
+  EXPECT_TRUE(ListFolder(folder).empty());
+  EXPECT_EQ(ReadBytes(JoinPath(moved_to, L"planted.txt")), Bytes("kept"));
+  EXPECT_EQ(names.size(), 2u) << "the fresh folder and the moved one, no probe";
+  handle.reset();
+  EXPECT_TRUE(EnsureWorkFolder(folder, &message, &handle, &moved_to)) << Utf8(message);
+  EXPECT_TRUE(moved_to.empty()) << "a proved folder stays";
 }
 
 TEST(RemoveTree, RemovesNestedFilesButLeavesNonFolders) {
