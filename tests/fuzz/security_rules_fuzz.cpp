@@ -8,7 +8,9 @@
 // owner, a present and protected DACL of exactly three readable, non-inherited allow entries with the expected
 // flags, one each for the required principals with exactly the required rights (generic rights mapped first);
 // a count that disagrees with the entries read is refused, never read past. A refusal always names its reason.
-// Mapping generic rights leaves no generic bit, keeps every other bit and adds the mapped rights.
+// Mapping generic rights leaves no generic bit, keeps every other bit and adds the mapped rights. A descriptor that
+// the secure rule accepts never shows another principal in control, so the elevated run never moves aside a work
+// folder it would trust; without an owner, only an allow entry that applies to the object itself can show one.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
@@ -118,6 +120,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool secure = tavlun::EvaluateSecureObjectRule(facts, folder, &message);
   FUZZ_CHECK(secure == ExpectedSecureObject(facts, folder));
   FUZZ_CHECK(secure ? message == L"(unset)" : (!message.empty() && message != L"(unset)"));
+
+  facts.owner_present = in.remaining_bytes() == 0 || in.ConsumeBool();
+  const bool foreign = tavlun::ShowsForeignControl(facts);
+  if (secure) FUZZ_CHECK(!foreign);
+  if (foreign && (!facts.owner_present || TrustedOwner(facts.owner))) {
+    bool writer = false;
+    for (const AceFacts& ace : facts.aces) {
+      writer = writer || (ace.readable && ace.type == 0 && (ace.flags & 0x08) == 0 && !TrustedOwner(ace.principal));
+    }
+    FUZZ_CHECK(writer && facts.dacl_present);
+  }
 
   std::wstring lock_message = L"(unset)";
   const bool lock = tavlun::EvaluateInstallLockRule(facts, &lock_message);
