@@ -1,6 +1,5 @@
 // The texts an elevated run leaves behind: log values that stay on their line, the record's keys, the standard
-// output line and event entry, and the rule that decides whether a found work folder is in someone else's hands.
-// Pure: also built natively under the sanitizers.
+// output line and the event entry. Pure: also built natively under the sanitizers.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +7,6 @@
 
 #include "install/event_log.h"
 #include "install/install_log.h"
-#include "install/security_rules.h"
 #include "program_version.h"
 
 namespace tavlun {
@@ -76,70 +74,19 @@ TEST(ComposeInstallLogText, OneLinePerKeyWhateverTheValuesHold) {
             L"work_area_moved=C:\\ProgramData\\TavlunYardimcisi.moved-20261208-204500-77-0A");
 }
 
-TEST(ComposeElevatedReport, LineAndEntryPerExitCode) {
-  const std::wstring version = kProgramVersionShort;
-  struct Case {
-    int exit_code;
-    const wchar_t* cause;
-    std::wstring message;
-    std::wstring line;
-    std::uint16_t type;
-    std::uint32_t id;
-  };
-  const Case cases[] = {
-      {0, kCauseInstalled, L"AKİS kuruldu.", L" exit=0 cause=installed message=AKİS kuruldu.\r\n",
-       kEventTypeInformation, 1000},
-      {30, kCauseInstallFailed, L"64-bit kurulum tamamlanamadı:\r\nx", L" exit=30 cause=install-failed message=64-bit "
-       L"kurulum tamamlanamadı:%0D%0Ax\r\n", kEventTypeError, 1030},
-      {31, kCauseNotAdmin, L"Kurulum için yönetici izni gerekiyor.",
-       L" exit=31 cause=not-admin message=Kurulum için yönetici izni gerekiyor.\r\n", kEventTypeError, 1031},
-      {31, L"", L"", L" exit=31 cause=unknown message=\r\n", kEventTypeError, 1031},
-  };
-  for (const Case& c : cases) {
-    const ElevatedReport report = ComposeElevatedReport(c.exit_code, c.cause, c.message);
-    EXPECT_EQ(report.output_line, L"TavlunYardimcisi " + version + c.line);
-    EXPECT_EQ(report.event_type, c.type);
-    EXPECT_EQ(report.event_id, c.id);
-    const std::vector<std::wstring> lines = Lines(report.event_text);
-    ASSERT_EQ(lines.size(), 4u) << c.exit_code;
-    EXPECT_EQ(lines[0], L"Tavlun Yardımcısı " + version + L" --install-elevated");
-    EXPECT_EQ(lines[1], L"exit=" + std::to_wstring(c.exit_code));
-    EXPECT_EQ(lines[3], L"message=" + EscapeLogValue(c.message));
-  }
-}
-
-// The facts as ReadDescriptorFacts gives them; the same rule on descriptors from SDDL is in security_tests.cpp.
-TEST(ShowsForeignControl, OwnerOrAWriterOtherThanAdministratorsAndSystem) {
-  const auto facts = [](bool owner_present, KnownPrincipal owner, std::vector<AceFacts> aces) {
-    DescriptorFacts f;
-    f.principals_known = true;
-    f.owner_present = owner_present;
-    f.owner = owner;
-    f.control_read = f.dacl_present = f.ace_count_read = true;
-    f.ace_count = static_cast<std::uint32_t>(aces.size());
-    f.aces = std::move(aces);
-    return f;
-  };
-  const AceFacts users_read{true, 0, 0x03, KnownPrincipal::Users, 0x1200A9};
-  const AceFacts users_add_file{true, 0, 0x02, KnownPrincipal::Users, 0x2};
-  const AceFacts other_generic_write{true, 0, 0, KnownPrincipal::Other, 0x40000000};
-  const AceFacts other_inherit_only{true, 0, 0x0B, KnownPrincipal::Other, 0x1F01FF};
-  const AceFacts other_denied{true, 1, 0, KnownPrincipal::Other, 0x1F01FF};
-  const AceFacts admins_full{true, 0, 0x03, KnownPrincipal::Administrators, 0x1F01FF};
-  const KnownPrincipal ba = KnownPrincipal::Administrators;
-  EXPECT_TRUE(ShowsForeignControl(facts(true, KnownPrincipal::Other, {admins_full})));
-  EXPECT_TRUE(ShowsForeignControl(facts(true, KnownPrincipal::Users, {})));
-  EXPECT_TRUE(ShowsForeignControl(facts(true, ba, {admins_full, users_add_file})));
-  EXPECT_TRUE(ShowsForeignControl(facts(true, KnownPrincipal::LocalSystem, {other_generic_write})));
-  EXPECT_FALSE(ShowsForeignControl(facts(true, ba, {admins_full, users_read})));
-  EXPECT_FALSE(ShowsForeignControl(facts(true, ba, {other_inherit_only, other_denied})));
-  EXPECT_FALSE(ShowsForeignControl(facts(false, KnownPrincipal::Other, {admins_full}))) << "no owner read";
-  DescriptorFacts unreadable = facts(true, ba, {users_add_file});
-  unreadable.aces[0].readable = false;
-  EXPECT_FALSE(ShowsForeignControl(unreadable));
-  unreadable.principals_known = false;
-  unreadable.owner = KnownPrincipal::Other;
-  EXPECT_FALSE(ShowsForeignControl(unreadable));
+TEST(ComposeElevatedReport, OneLineAndAnEntryOfTheRightKind) {
+  const std::wstring program = std::wstring(L"TavlunYardimcisi ") + kProgramVersionShort;
+  ElevatedReport report = ComposeElevatedReport(0, kCauseInstalled, L"AKİS kuruldu.");
+  EXPECT_EQ(report.output_line, program + L" exit=0 cause=installed message=AKİS kuruldu.\r\n");
+  EXPECT_EQ(report.event_type, kEventTypeInformation);
+  EXPECT_EQ(report.event_id, 1000u);
+  EXPECT_EQ(report.event_text, std::wstring(L"Tavlun Yardımcısı ") + kProgramVersionShort +
+                                   L" --install-elevated\r\nexit=0\r\ncause=installed\r\nmessage=AKİS kuruldu.");
+  report = ComposeElevatedReport(31, L"", L"durdu\r\nexit=0");
+  EXPECT_EQ(report.output_line, program + L" exit=31 cause=unknown message=durdu%0D%0Aexit=0\r\n");
+  EXPECT_EQ(report.event_type, kEventTypeError);
+  EXPECT_EQ(report.event_id, 1031u);
+  EXPECT_EQ(Lines(report.event_text).size(), 4u);
 }
 
 }  // namespace

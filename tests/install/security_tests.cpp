@@ -406,7 +406,14 @@ TEST(MoveAsideForeignObject, MovesPlantedObjectsThemselves) {
   EXPECT_EQ(ReadBytes(moved[1]), Bytes("a file"));
   EXPECT_FALSE(MoveAsideForeignObject(folder, &moved_to, &foreign, &message)) << "nothing there";
   EXPECT_FALSE(foreign);
+}
 
+TEST(MoveAsideForeignObject, MovesAPlantedJunctionNotItsTarget) {
+  ScratchDir scratch;
+  const std::wstring folder = scratch.Child(L"TavlunYardimcisi");
+  std::wstring moved_to;
+  bool foreign = false;
+  std::wstring message;
   const std::wstring target = scratch.Child(L"target");
   ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(JoinPath(target, L"inside.txt"), Bytes("kept")));
@@ -415,37 +422,6 @@ TEST(MoveAsideForeignObject, MovesPlantedObjectsThemselves) {
   EXPECT_EQ(::GetFileAttributesW(moved_to.c_str()) & 0x410u, 0x410u) << "the link itself was moved";
   EXPECT_EQ(ListFolder(target), std::vector<std::wstring>{L"inside.txt"});
   EXPECT_EQ(ReadBytes(JoinPath(target, L"inside.txt")), Bytes("kept"));
-}
-
-TEST_F(SecurePathOnRealFiles, SquattedWorkFolderIsMovedAsideOnlyWhereAFreshOneIsProved) {
-  const std::wstring parent = scratch_.Child(L"ProgramData");
-  const std::wstring folder = JoinPath(parent, L"TavlunYardimcisi");
-  ASSERT_TRUE(::CreateDirectoryW(parent.c_str(), nullptr));
-  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
-  ASSERT_TRUE(WriteBytes(JoinPath(folder, L"planted.txt"), Bytes("kept")));
-  std::wstring message;
-  std::wstring moved_to;
-  UniqueHandle handle;
-  const bool ready = EnsureWorkFolder(folder, &message, &handle, &moved_to);
-  const std::vector<std::wstring> names = ListFolder(parent);
-  if (!keeps_security_) {
-    // A fresh folder cannot be proved here, so moving would only pile up folders: refused, nothing moved.
-    EXPECT_FALSE(ready);
-    EXPECT_EQ(message,
-              std::wstring(L"Önceden var olan çalışma klasörü güvenilir değil; değiştirilmeden reddedildi: ") + kOwner);
-    EXPECT_TRUE(moved_to.empty());
-    EXPECT_EQ(names, std::vector<std::wstring>{L"TavlunYardimcisi"}) << "no probe folder left";
-    EXPECT_EQ(ReadBytes(JoinPath(folder, L"planted.txt")), Bytes("kept"));
-    return;
-  }
-  ASSERT_TRUE(ready) << Utf8(message);
-  EXPECT_TRUE(VerifySecureObject(handle.get(), true, &message)) << Utf8(message);
-  EXPECT_TRUE(ListFolder(folder).empty());
-  EXPECT_EQ(ReadBytes(JoinPath(moved_to, L"planted.txt")), Bytes("kept"));
-  EXPECT_EQ(names.size(), 2u) << "the fresh folder and the moved one, no probe";
-  handle.reset();
-  EXPECT_TRUE(EnsureWorkFolder(folder, &message, &handle, &moved_to)) << Utf8(message);
-  EXPECT_TRUE(moved_to.empty()) << "a proved folder stays";
 }
 
 TEST(RemoveTree, RemovesNestedFilesButLeavesNonFolders) {
