@@ -39,6 +39,13 @@ InstallOutcome Fail(InstallOutcome result, const wchar_t* cause, std::wstring me
   return result;
 }
 
+// Busy, taken by an untrusted process (access denied, or a descriptor that failed the check), or anything else.
+const wchar_t* LockCause(std::uint32_t code) {
+  if (code == ERROR_BUSY) return kCauseLockBusy;
+  if (code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_SECURITY_DESCR) return kCauseLockUntrusted;
+  return kCauseLockFailed;
+}
+
 const wchar_t* LabelOf(const ElevatedRunTarget& target) { return target.entry.descriptor->label; }
 
 // The log record of an earlier target after its undo: its transaction's record with the final state, so that no
@@ -134,10 +141,7 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
   std::wstring message;
   std::uint32_t code = 0;
   if (!AcquireInstallLock(&lock, &message, &code, inputs.lock_name.c_str())) {
-    const wchar_t* cause = code == ERROR_BUSY ? kCauseLockBusy
-                           : (code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_SECURITY_DESCR) ? kCauseLockUntrusted
-                                                                                                     : kCauseLockFailed;
-    return Fail(std::move(result), cause, message, code);
+    return Fail(std::move(result), LockCause(code), message, code);
   }
   if (!inputs.targets_resolved) return Fail(std::move(result), kCauseTargetsUnresolved, inputs.targets_message);
 
@@ -176,7 +180,9 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
     }
   }
 
-  if (!inputs.work_root_found) return Fail(std::move(result), kCauseProgramDataMissing, L"ProgramData dizini alınamadı.");
+  if (!inputs.work_root_found) {
+    return Fail(std::move(result), kCauseProgramDataMissing, L"ProgramData dizini alınamadı.");
+  }
   const std::wstring base = JoinPath(inputs.work_root, kWorkAreaFolderName);
   const std::wstring backups = JoinPath(base, kBackupsFolderName);
   const std::wstring logs = JoinPath(base, kLogsFolderName);

@@ -45,7 +45,9 @@ ReportChannels SystemReportChannels() {
 
 ReportDelivery DeliverElevatedReport(const ElevatedReport& report, const ReportChannels& channels) {
   ReportDelivery delivery;
-  if (IsUsableOutput(channels.standard_output)) delivery.line_written = WriteLine(channels.standard_output, report.output_line);
+  if (IsUsableOutput(channels.standard_output)) {
+    delivery.line_written = WriteLine(channels.standard_output, report.output_line);
+  }
 
   HANDLE source = channels.register_event_source(nullptr, kEventSourceName);
   if (source == nullptr) {
