@@ -3,62 +3,107 @@
 // close while it runs, a second check, the immediate reveal, screenshots and their colours.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+#include <oleacc.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "tests/app/child_process.h"
 #include "tests/support/planted_targets.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/screen_capture.h"
+#include "ui/accessibility_text.h"
+#include "ui/clipboard_copy.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
+#include "ui/provider_guide.h"
 
 namespace tavlun {
 namespace {
 
 using namespace testing_support;
 
-// The nineteen controls in their creation order.
+// The nineteen controls in their z-order: the reading order, which is also the Tab order.
 enum Control {
   kBrand, kTagline, kStatusTitle, kStatusDetail, kTargetCaption, kTargetPath, kPayloadCaption, kPayloadVersion,
-  kHashCaption, kHashValue, kScopeNote, kFooter, kRequirementsTitle, kRequirementsStatus, kList, kGuide, kCheck,
-  kInstall, kCopy, kControlCount
+  kHashCaption, kHashValue, kScopeNote, kRequirementsTitle, kRequirementsStatus, kCopy, kList, kFooter, kGuide,
+  kCheck, kInstall, kControlCount
 };
 
 constexpr DWORD kCheckTimeoutMs = 90000;
 
-// Accessibility events of the requirement list, as screen readers receive them.
+#ifndef EVENT_OBJECT_LIVEREGIONCHANGED
+#define EVENT_OBJECT_LIVEREGIONCHANGED 0x8019
+#endif
+constexpr DWORD kAnnouncement = 0;  // a live-region change or, where the live region is not known, an alert
+
+// Accessibility events of the requirement list and the announcements of the status title, as screen readers
+// receive them.
 struct ListEvent {
   DWORD event;
   LONG object;
   LONG child;
+  DWORD raised = 0;  // for announcements: the event raised
 };
 std::vector<ListEvent>* g_events = nullptr;
 HWND g_list = nullptr;
+HWND g_live = nullptr;
 
 void CALLBACK OnListEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
-  if (g_events != nullptr && window == g_list && object == OBJID_CLIENT) g_events->push_back({event, object, child});
+  if (g_events == nullptr || object != OBJID_CLIENT) return;
+  if (window == g_list && event >= EVENT_OBJECT_SHOW && event <= EVENT_OBJECT_NAMECHANGE) {
+    g_events->push_back({event, object, child});
+  } else if (window == g_live && (event == EVENT_SYSTEM_ALERT || event == EVENT_OBJECT_LIVEREGIONCHANGED)) {
+    g_events->push_back({kAnnouncement, object, child, event});
+  }
 }
 
-// Client-area animation switched for the test, put back after it.
-class ScopedAnimation {
+// The list's showing and row changes and the announcements as letters: S shown, N name changed, A announced.
+std::string EventLetters(const std::vector<ListEvent>& events) {
+  std::string letters;
+  for (const ListEvent& e : events) {
+    if (e.event == kAnnouncement) letters += 'A';
+    if (e.event == EVENT_OBJECT_SHOW) letters += 'S';
+    if (e.event == EVENT_OBJECT_NAMECHANGE) letters += 'N';
+  }
+  return letters;
+}
+
+// The window's text without the access-key mark, as the user reads it.
+std::wstring Shown(std::wstring text) {
+  const std::size_t mark = text.find(L'&');
+  if (mark != std::wstring::npos) text.erase(mark, 1);
+  return text;
+}
+
+// A Windows setting switched for the programs the test starts, put back after it.
+class ScopedSystemFlag {
  public:
-  explicit ScopedAnimation(BOOL on) {
-    ::SystemParametersInfoW(SPI_GETCLIENTAREAANIMATION, 0, &old_, 0);
+  ScopedSystemFlag(UINT get, UINT set, BOOL on) : set_(set) {
+    ::SystemParametersInfoW(get, 0, &old_, 0);
     Set(on);
   }
-  ~ScopedAnimation() { Set(old_); }
+  ~ScopedSystemFlag() { Set(old_); }
 
  private:
-  static void Set(BOOL on) {
-    ::SystemParametersInfoW(SPI_SETCLIENTAREAANIMATION, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
+  void Set(BOOL on) const {
+    ::SystemParametersInfoW(set_, 0, reinterpret_cast<void*>(static_cast<INT_PTR>(on)),
                             SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
   }
+  UINT set_;
   BOOL old_ = TRUE;
+};
+
+// Client-area animation.
+struct ScopedAnimation : ScopedSystemFlag {
+  explicit ScopedAnimation(BOOL on) : ScopedSystemFlag(SPI_GETCLIENTAREAANIMATION, SPI_SETCLIENTAREAANIMATION, on) {}
 };
 
 // The screen DPI of programs started meanwhile (Wine reads LogPixels when a process starts).
@@ -85,9 +130,10 @@ class ScopedLogPixels {
 class ProgramWindow {
  public:
   ~ProgramWindow() {
-    if (hook_ != nullptr) ::UnhookWinEvent(hook_);
+    for (HWINEVENTHOOK hook : hooks_) ::UnhookWinEvent(hook);
     g_events = nullptr;
     g_list = nullptr;
+    g_live = nullptr;
   }
 
   void Start() {
@@ -104,12 +150,18 @@ class ProgramWindow {
     ASSERT_EQ(::GetDlgCtrlID(controls_[kCopy]), kCopyButtonId);
     g_events = &events_;
     g_list = controls_[kList];
-    hook_ = ::SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, OnListEvent, child_.id(), 0,
-                              WINEVENT_OUTOFCONTEXT);
+    g_live = controls_[kStatusTitle];
+    const DWORD ranges[] = {EVENT_OBJECT_SHOW, EVENT_SYSTEM_ALERT, EVENT_OBJECT_LIVEREGIONCHANGED};
+    for (DWORD range : ranges) {
+      const DWORD last = range == EVENT_OBJECT_SHOW ? EVENT_OBJECT_NAMECHANGE : range;
+      hooks_.push_back(
+          ::SetWinEventHook(range, last, nullptr, OnListEvent, child_.id(), 0, WINEVENT_OUTOFCONTEXT));
+    }
     LetWindowSettle(main_);
   }
 
   HWND main() const { return main_; }
+  DWORD process_id() const { return child_.id(); }
   HWND operator[](Control c) const { return controls_[c]; }
   std::wstring Text(Control c) const { return WindowText(controls_[c]); }
   bool Visible(Control c) const { return ::IsWindowVisible(controls_[c]) != FALSE; }
@@ -135,6 +187,17 @@ class ProgramWindow {
     return states;
   }
   void Click(Control c) { ::SendMessageW(controls_[c], BM_CLICK, 0, 0); }
+  // The control that has the keyboard focus in the program.
+  HWND Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info) ? info.hwndFocus : nullptr;
+  }
+  // A key as the keyboard delivers it: to the control with the focus, through the program's message loop.
+  void Key(UINT message, WPARAM key, bool alt) {
+    ::PostMessageW(Focus(), message, key, 1 | (alt ? (1 << 29) : 0));
+    LetWindowSettle(main_);
+  }
 
   bool WaitForCheckEnd() {
     for (DWORD waited = 0; waited < kCheckTimeoutMs; waited += 50) {
@@ -176,7 +239,7 @@ class ProgramWindow {
   HWND main_ = nullptr;
   std::vector<HWND> controls_;
   std::vector<ListEvent> events_;
-  HWINEVENTHOOK hook_ = nullptr;
+  std::vector<HWINEVENTHOOK> hooks_;
 };
 
 LayoutMetrics LayoutOf(HWND window, int dpi) {
@@ -234,11 +297,11 @@ TEST_F(MainWindowProcess, StartUpTextsFollowTheInstalledFiles) {
     EXPECT_EQ(window.Text(kStatusDetail), expected.message);
     EXPECT_EQ(window.Text(kTargetPath),
               L"32-bit: " + planted_.Display(kTarget32) + L"   |   64-bit: " + planted_.Display(kTarget64));
-    EXPECT_EQ(window.Text(kInstall), c.install_text);
+    EXPECT_EQ(Shown(window.Text(kInstall)), c.install_text);
     EXPECT_EQ(window.Enabled(kInstall), c.install_enabled);
     EXPECT_TRUE(window.Enabled(kCheck));
     EXPECT_TRUE(window.Enabled(kGuide));
-    EXPECT_EQ(window.Text(kCheck), L"Sistem kontrolü");
+    EXPECT_EQ(window.Text(kCheck), L"Sistem &kontrolü");
     EXPECT_TRUE(window.Visible(kHashValue));
     EXPECT_FALSE(window.Visible(kList));
     EXPECT_FALSE(window.Visible(kCopy));
@@ -262,6 +325,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
             RGB(156, 173, 156));
 
   window.Click(kCheck);
+  EXPECT_EQ(window.Focus(), window[kList]) << "the focus waits on the list, not on the frame, while the check runs";
   // Processed in order after the click: both arrive while the check runs.
   ::PostMessageW(window.main(), WM_COMMAND, MAKEWPARAM(kCheckButtonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(window[kCheck]));
@@ -280,6 +344,14 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   }
   EXPECT_EQ(started, 1);
   EXPECT_EQ(changed, (std::vector<LONG>{1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}));
+  // Screen readers hear the check start, then the summary once the last row is shown; all by one kind of event.
+  EXPECT_EQ(EventLetters(window.events()), "SA" + std::string(11, 'N') + "A");
+  DWORD raised = 0;
+  for (const ListEvent& e : window.events()) {
+    if (e.event != kAnnouncement) continue;
+    if (raised == 0) raised = e.raised;
+    EXPECT_EQ(e.raised, raised);
+  }
 
   const std::vector<LRESULT> states = window.RowStates();
   ASSERT_EQ(states.size(), 6u);
@@ -290,7 +362,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   EXPECT_EQ(window.Text(kRequirementsStatus), SummaryOfShownRows(states));
   EXPECT_TRUE(window.Visible(kCopy));
   EXPECT_TRUE(window.Enabled(kCopy));
-  EXPECT_EQ(window.Text(kCheck), L"Yeniden kontrol et");
+  EXPECT_EQ(window.Text(kCheck), L"Yeniden &kontrol et");
   EXPECT_FALSE(window.Visible(kHashValue));
 
   // The finished check and a ready badge.
@@ -307,7 +379,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   EXPECT_EQ(window.RowStates(), (std::vector<LRESULT>(6, 0)));
   EXPECT_EQ(window.Row(0), L"AKİS DLL\tDenetleniyor…");
   EXPECT_EQ(window.Row(5), L"Okuyucu ve kart\tBekliyor");
-  EXPECT_EQ(window.Text(kCheck), L"Kontrol ediliyor…");
+  EXPECT_EQ(window.Text(kCheck), L"&Kontrol ediliyor…");
   EXPECT_FALSE(window.Enabled(kCheck));
   EXPECT_FALSE(window.Enabled(kGuide));
   ASSERT_TRUE(window.WaitForCheckEnd());
@@ -449,6 +521,104 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   ASSERT_LT(visible, 6);
   EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 6 - visible);
   EXPECT_EQ(window.CloseAndWait(), 0u);
+}
+
+// What a screen reader reads for a control (child 0) or one of its items, asked through oleacc; "(none)" when
+// oleacc gives no answer.
+std::wstring AccessibleText(HWND control, LONG child, bool description = false) {
+  using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+  static const auto from_window = reinterpret_cast<FromWindowFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(sysdll::LoadSystemDll(L"oleacc.dll"), "AccessibleObjectFromWindow")));
+  ComPtr<IAccessible> object;
+  if (from_window == nullptr ||
+      FAILED(from_window(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, object.put_void()))) {
+    return L"(none)";
+  }
+  VARIANT id{};
+  id.vt = VT_I4;
+  id.lVal = child;
+  BSTR text = nullptr;
+  const HRESULT read = description ? object->get_accDescription(id, &text) : object->get_accName(id, &text);
+  std::wstring result = read == S_OK && text != nullptr ? std::wstring(text) : L"(none)";
+  if (text != nullptr) sysdll::OleAut32().SysFreeString(text);
+  return result;
+}
+
+// A dialog of the program that shows `title`, closed again with Cancel; false when none appeared.
+bool DialogAppearedAndCancelled(DWORD process_id, const wchar_t* title) {
+  for (int i = 0; i < 300; ++i, PumpMessagesFor(50)) {
+    for (HWND dialog : FindProcessWindows(process_id, L"#32770")) {
+      if (!::IsWindowVisible(dialog) || ProgramWindow::WindowText(dialog) != title) continue;
+      ::PostMessageW(dialog, TDM_CLICK_BUTTON, IDCANCEL, 0);
+      for (int j = 0; j < 100 && ::IsWindow(dialog); ++j) PumpMessagesFor(20);
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(MainWindowProcess, KeyboardAloneReachesEveryCommandAndScreenReadersHearWhatChanges) {
+  const ComApartment apartment;
+  // Underlines only on Alt (Wine's default shows them always).
+  const ScopedSystemFlag cues(SPI_GETKEYBOARDCUES, SPI_SETKEYBOARDCUES, FALSE);
+  ProgramWindow window;
+  ASSERT_NO_FATAL_FAILURE(window.Start());
+  const DWORD process_id = window.process_id();
+
+  // Names as screen readers get them: a button's without the access-key mark, the list's own.
+  EXPECT_EQ(AccessibleText(window[kCheck], CHILDID_SELF), L"Sistem kontrolü");
+  EXPECT_EQ(AccessibleText(window[kGuide], CHILDID_SELF), L"E-İmza rehberi");
+  EXPECT_EQ(AccessibleText(window[kList], CHILDID_SELF), kResultListName);
+
+  // Underlines: hidden while Windows says so (as after using the mouse, with the setting off), back on Alt.
+  const auto hidden = [&] { return (::SendMessageW(window[kCheck], WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0; };
+  ::SendMessageW(window.main(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEACCEL), 0);
+  LetWindowSettle(window.main());
+  const bool hides = hidden();  // Wine keeps every window's UI state at "show all"
+  const Capture before = CaptureWindow(window.main(), L"access-keys-hidden-96");
+  window.Key(WM_SYSKEYDOWN, VK_MENU, true);
+  EXPECT_FALSE(hidden());
+  const Capture after = CaptureWindow(window.main(), L"access-keys-shown-96");
+  if (hides) {
+    EXPECT_NE(before.pixels, after.pixels) << "the underlines did not appear";
+  }
+
+  // Alt+K starts the check; the focus waits on the list, never on the frame.
+  window.Key(WM_SYSCHAR, L'k', true);
+  EXPECT_EQ(window.Text(kCheck), L"&Kontrol ediliyor…");
+  EXPECT_EQ(window.Focus(), window[kList]);
+  ASSERT_TRUE(window.WaitForCheckEnd());
+  EXPECT_EQ(window.Focus(), window[kList]);
+
+  // Tab walks the reading order: the list, the three buttons from the left, the copy button above the list.
+  std::vector<HWND> walked;
+  for (int i = 0; i < 5; ++i) {
+    window.Key(WM_KEYDOWN, VK_TAB, false);
+    walked.push_back(window.Focus());
+  }
+  EXPECT_EQ(walked, (std::vector<HWND>{window[kGuide], window[kCheck], window[kInstall], window[kCopy], window[kList]}));
+
+  // Alt+R opens the copy confirmation; a letter alone, on a button, presses its button too.
+  window.Key(WM_SYSCHAR, L'r', true);
+  EXPECT_TRUE(DialogAppearedAndCancelled(process_id, kCopyDialogTitle));
+  for (int i = 0; i < 5 && window.Focus() != window[kGuide]; ++i) window.Key(WM_KEYDOWN, VK_TAB, false);
+  ASSERT_EQ(window.Focus(), window[kGuide]);
+  window.Key(WM_CHAR, L'e', false);
+  EXPECT_TRUE(DialogAppearedAndCancelled(process_id, kGuideWindowTitle));
+
+  // The status card is the check button's description, and each row is named by its title, state word and detail.
+  const std::wstring first_row = AccessibleText(window[kList], 1);
+  const std::wstring description = AccessibleText(window[kCheck], CHILDID_SELF, true);
+  std::wstring row = window.Row(0);
+  row.replace(row.find(L'\t'), 1, L": ");
+  const std::wstring status = StatusSpeech(window.Text(kStatusTitle), window.Text(kStatusDetail));
+  EXPECT_EQ(window.CloseAndWait(), 0u);
+  if (first_row == L"(none)") {
+    GTEST_SKIP() << "Wine's oleacc has no list box proxy and no property annotations: rows are no children and "
+                    "descriptions are empty (Inspect on Windows shows them)";
+  }
+  EXPECT_EQ(first_row, row);
+  EXPECT_EQ(description, status);
 }
 
 }  // namespace
