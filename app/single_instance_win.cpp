@@ -37,10 +37,11 @@ void BringToFront(HWND window) {
 
 bool ClaimSingleWindow(UniqueHandle* claim) {
   UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, kSingleWindowMutexName));
-  if (!mutex) return true;
-  const bool first = ::GetLastError() != ERROR_ALREADY_EXISTS;
+  const DWORD error = ::GetLastError();
+  // Access is denied when the first copy runs elevated (administrator): it exists all the same.
+  if (!mutex && error != ERROR_ACCESS_DENIED) return true;
   *claim = std::move(mutex);
-  if (first) return true;
+  if (*claim && error != ERROR_ALREADY_EXISTS) return true;
   constexpr DWORD kPollMs = 100;
   for (DWORD waited = 0; waited <= kFirstWindowWaitMs; waited += kPollMs) {
     Search search{::GetCurrentProcessId(), nullptr};

@@ -34,11 +34,9 @@ class ScreenReaderSupport {
   // the last settled status is announced when `settled` (not while a check runs, which speaks for itself).
   void ShowStatus(const std::wstring& status, bool settled);
 
-  // Speaks `text` through the live region (or as an alert). Between Hold() and Release() announcements are
-  // collected and spoken as one at Release(), so that the later one does not cut the earlier off.
+  // Speaks `text` through the live region (or as an alert); while an AnnouncementBatch lives, announcements are
+  // collected and spoken as one when it ends, so that the later one does not cut the earlier off.
   void Announce(const std::wstring& text);
-  void Hold() { ++hold_; }
-  void Release();
 
   // The accessible name of list row `index` (child index + 1 of the list).
   void NameRow(std::size_t index, const std::wstring& name);
@@ -47,6 +45,9 @@ class ScreenReaderSupport {
   const std::wstring& last_announcement() const { return last_; }
 
  private:
+  friend class AnnouncementBatch;
+  void Hold() { ++hold_; }
+  void Release();
   void SetString(HWND window, long child, bool name, const std::wstring& text);
   void Speak(const std::wstring& text);
 
@@ -61,6 +62,17 @@ class ScreenReaderSupport {
   std::wstring last_;
   std::wstring settled_status_;
   long named_rows_ = 0;
+};
+
+class AnnouncementBatch {
+ public:
+  explicit AnnouncementBatch(ScreenReaderSupport& support) : support_(support) { support_.Hold(); }
+  ~AnnouncementBatch() { support_.Release(); }
+  AnnouncementBatch(const AnnouncementBatch&) = delete;
+  AnnouncementBatch& operator=(const AnnouncementBatch&) = delete;
+
+ private:
+  ScreenReaderSupport& support_;
 };
 
 }  // namespace tavlun

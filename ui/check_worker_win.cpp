@@ -120,12 +120,11 @@ void FinishCheck(MainWindowState& state) {
   state.checking = false;
   state.busy = false;
   // The summary and, when the files changed meanwhile, the new status are spoken as one announcement.
-  state.screenReader.Hold();
+  const AnnouncementBatch batch(state.screenReader);
   state.screenReader.Announce(CheckFinishedSpeech(state.currentReport.items));
   UpdateRequirementTexts(state);
   ApplyLayout(state);
   RefreshDllStatus(state);
-  state.screenReader.Release();
 }
 
 }  // namespace tavlun
