@@ -12,9 +12,7 @@
 
 #include "core/unique_handle.h"
 #include "tests/app/child_process.h"
-#include "tests/support/planted_targets.h"
 #include "tests/ui/screen_capture.h"
-#include "ui/accessibility_text.h"
 #include "ui/check_worker.h"
 #include "ui/dpi.h"
 #include "ui/layout.h"
@@ -204,22 +202,6 @@ TEST_F(InProcessWindow, TheKeyboardKeepsAControlThroughACheckAndEnterPressesIt) 
   ::SetFocus(window_);
   ::SendMessageW(window_, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_EQ(::GetFocus(), state_->controls.guideButton);
-}
-
-TEST_F(InProcessWindow, AFileThatChangedDuringACheckIsAnnouncedTogetherWithTheSummary) {
-  PlantedTargets planted;
-  ASSERT_TRUE(planted.ready());
-  UniqueHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  g_release = release.get();
-  SetReportBuilderForTesting(BlockedReport);
-  StartCheck();
-  EXPECT_EQ(state_->screenReader.last_announcement(), kCheckStartedSpeech);
-  ASSERT_TRUE(planted.PlantEmbedded(kTarget32));
-  ::SetEvent(release.get());
-  ASSERT_TRUE(WaitUntilDone());
-  EXPECT_EQ(state_->screenReader.last_announcement(),
-            L"Sistem kontrolü tamamlandı: 6 hazır, 0 dikkat, 0 eksik. " +
-                StatusSpeech(HeadlineFor(state_->dllAssessmentSnapshot).title, state_->statusDetailText));
 }
 
 TEST_F(InProcessWindow, DpiChangesScaleRowsAndFontsAndTwentyChecksLeakNoObjects) {
