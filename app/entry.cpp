@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/run_mode.h"
+#include "app/single_instance_win.h"
 #include "app/window_rect.h"
 #include "check/pcsc_probe.h"
 #include "check/pcsc_probe_win.h"
@@ -79,6 +80,8 @@ int RunElevatedInstallMode() {
 }
 
 int RunWindowMode(HINSTANCE instance, int show_command) {
+  UniqueHandle single_window;
+  if (!ClaimSingleWindow(&single_window)) return kExitFirstWindowShown;
   // Task dialogs and the shell expect a single-threaded apartment on the window thread; it is left after the
   // message loop, when this owner ends.
   const ComApartment apartment;

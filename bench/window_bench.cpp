@@ -203,11 +203,11 @@ bool RunOneCheck(HWND main) {
   std::vector<HWND> controls;
   for (HWND c = ::GetWindow(main, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) controls.push_back(c);
   if (controls.size() != 19) return false;
-  HWND check = controls[16];
-  HWND copy = controls[18];
+  HWND check = controls[17];  // z-order = reading order: ..., results title (11), copy (13), ..., check (17)
+  HWND copy = controls[13];
   ::SendMessageW(check, BM_CLICK, 0, 0);
   for (int i = 0; i < 6000; ++i) {
-    if (::IsWindowVisible(copy) && TextOf(controls[12]) == L"Sistem kontrolü tamamlandı") return true;
+    if (::IsWindowVisible(copy) && TextOf(controls[11]) == L"Sistem kontrolü tamamlandı") return true;
     ::Sleep(10);
   }
   return false;

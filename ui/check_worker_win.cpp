@@ -4,6 +4,7 @@
 #include <new>
 
 #include "core/unique_handle.h"
+#include "ui/accessibility_text.h"
 #include "ui/check_worker.h"
 #include "ui/layout_win.h"
 #include "ui/main_window_state.h"
@@ -40,9 +41,11 @@ void StartSystemCheck(MainWindowState& state) {
   if (list != nullptr) {
     ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (std::size_t i = 0; i < kRequirementCount; ++i) {
-      const std::wstring text = ComposeRowText(kRequirementTitles[i], 0, i == 0 ? L"Denetleniyor…" : L"Bekliyor");
+      const wchar_t* detail = i == 0 ? L"Denetleniyor…" : L"Bekliyor";
+      const std::wstring text = ComposeRowText(kRequirementTitles[i], 0, detail);
       const LRESULT index = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
       if (index != LB_ERR && index != LB_ERRSPACE) ::SendMessageW(list, LB_SETITEMDATA, index, 0);
+      state.screenReader.NameRow(i, RowAccessibleName(kRequirementTitles[i], 0, detail));
     }
     ::SendMessageW(list, LB_SETTOPINDEX, 0, 0);
     ::NotifyWinEvent(EVENT_OBJECT_SHOW, list, OBJID_CLIENT, CHILDID_SELF);
@@ -50,6 +53,7 @@ void StartSystemCheck(MainWindowState& state) {
   UpdateRequirementTexts(state);
   ApplyLayout(state);
   PresentStatus(state);
+  state.screenReader.Announce(kCheckStartedSpeech);
 
   state.animationTimerActive =
       AnimationsOn() && ::SetTimer(state.window, kRevealTimerId, kRevealIntervalMs, nullptr) != 0;
@@ -115,6 +119,9 @@ void FinishCheck(MainWindowState& state) {
   state.checkState = CheckState::Done;
   state.checking = false;
   state.busy = false;
+  // The summary and, when the files changed meanwhile, the new status are spoken as one announcement.
+  const AnnouncementBatch batch(state.screenReader);
+  state.screenReader.Announce(CheckFinishedSpeech(state.currentReport.items));
   UpdateRequirementTexts(state);
   ApplyLayout(state);
   RefreshDllStatus(state);

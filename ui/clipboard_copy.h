@@ -23,6 +23,12 @@ inline constexpr wchar_t kCopyShowText[] = L"Kopyalanacak içeriğin tamamını 
 inline constexpr wchar_t kCopyViewerTitle[] = L"Kopyalanacak içerik";
 inline constexpr wchar_t kCopyViewerClose[] = L"Kapat";
 inline constexpr wchar_t kCopyLengthInvalid[] = L"Rapor panoya kopyalamak için geçerli uzunlukta değil.";
+// OpenClipboard is asked this many times, this far apart, before the copy gives up on a clipboard held open.
+inline constexpr int kClipboardOpenAttempts = 20;
+inline constexpr unsigned kClipboardRetryMs = 50;
+inline constexpr wchar_t kClipboardBusyText[] =
+    L"Pano şu anda başka bir program tarafından kullanılıyor; rapor kopyalanmadı. Lütfen biraz sonra yeniden "
+    L"deneyin.";
 inline constexpr wchar_t kCopyDone[] = L"Gizlilik için sadeleştirilmiş rapor panoya kopyalandı.";
 
 }  // namespace tavlun

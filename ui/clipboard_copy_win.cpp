@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <optional>
 
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
@@ -94,9 +95,17 @@ bool CopyTextToClipboardFor(HWND owner, const std::wstring& text, std::wstring& 
   std::memcpy(locked, text.c_str(), bytes);  // the units and the terminating NUL
   ::GlobalUnlock(block.get());
 
-  OpenedClipboard clipboard(owner);
-  if (!clipboard) {
-    error = FailureText(L"Pano açılamadı: ", ::GetLastError());
+  // Another program holding the clipboard usually lets it go within moments: ask again for about a second.
+  std::optional<OpenedClipboard> clipboard;
+  DWORD open_error = ERROR_SUCCESS;
+  for (int attempt = 0; attempt < kClipboardOpenAttempts; ++attempt) {
+    if (attempt > 0) ::Sleep(kClipboardRetryMs);
+    clipboard.emplace(owner);
+    if (*clipboard) break;
+    open_error = ::GetLastError();
+  }
+  if (!*clipboard) {
+    error = open_error == ERROR_ACCESS_DENIED ? kClipboardBusyText : FailureText(L"Pano açılamadı: ", open_error);
     return false;
   }
   if (!::EmptyClipboard()) {

@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "ui/accessibility_text.h"
 #include "ui/check_worker.h"
 #include "ui/dpi.h"
 #include "ui/layout_win.h"
@@ -45,7 +46,7 @@ int WindowDpi(HWND window) {
   return dpi > 0 ? dpi : 96;
 }
 
-// The nineteen controls in their creation order; false when any is missing.
+// The nineteen controls; false when any is missing.
 bool CreateControls(MainWindowState& state) {
   HWND w = state.window;
   MainWindowControls& c = state.controls;
@@ -69,18 +70,25 @@ bool CreateControls(MainWindowState& state) {
                                  L"Yalnızca DLL eksikliğini giderir. Kart okuyucu sürücüsü veya diğer bileşenler "
                                  L"eksikse resmî AKİS paketini kurun.",
                                  kPlainStatic);
-  c.footerLabel = CreateChild(w, L"STATIC", FooterText(), kEllipsisStatic);
+  // From here on in reading order (top to bottom, left to right): the z-order is the Tab order and the order in
+  // which screen readers walk the window. The copy button sits at the top right of the results card.
   c.requirementsTitleLabel = CreateChild(w, L"STATIC", L"Sistem gereksinimleri", kEllipsisStatic);
   c.requirementsStatusLabel =
       CreateChild(w, L"STATIC", L"Gereksinimler salt okunur olarak denetleniyor…", kEllipsisStatic);
+  c.copyButton = CreateChild(w, L"BUTTON", WithAccessKey(L"Raporu kopyala", kCopyAccessKey),
+                             WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, kCopyButtonId);
+  // A list box shows no window text; screen readers that read it get the list's name.
   c.requirementList = CreateChild(
-      w, L"LISTBOX", L"",
+      w, L"LISTBOX", kResultListName,
       WS_CHILD | WS_VSCROLL | WS_TABSTOP | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED,
       kRequirementListId);
-  c.guideButton = CreateChild(w, L"BUTTON", L"E-İmza rehberi", kButtonStyle, kGuideButtonId);
-  c.checkButton = CreateChild(w, L"BUTTON", L"Sistem kontrolü", kButtonStyle, kCheckButtonId);
-  c.installButton = CreateChild(w, L"BUTTON", L"AKİS DLL'yi kur", kButtonStyle, kInstallButtonId);
-  c.copyButton = CreateChild(w, L"BUTTON", L"Raporu kopyala", WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, kCopyButtonId);
+  c.footerLabel = CreateChild(w, L"STATIC", FooterText(), kEllipsisStatic);
+  c.guideButton =
+      CreateChild(w, L"BUTTON", WithAccessKey(L"E-İmza rehberi", kGuideAccessKey), kButtonStyle, kGuideButtonId);
+  c.checkButton =
+      CreateChild(w, L"BUTTON", WithAccessKey(L"Sistem kontrolü", kCheckAccessKey), kButtonStyle, kCheckButtonId);
+  c.installButton =
+      CreateChild(w, L"BUTTON", WithAccessKey(L"AKİS DLL'yi kur", kInstallAccessKey), kButtonStyle, kInstallButtonId);
   for (HWND control : {c.brandLabel, c.taglineLabel, c.statusTitleLabel, c.statusDetailLabel, c.targetCaptionLabel,
                        c.targetPathLabel, c.payloadCaptionLabel, c.payloadVersionLabel, c.hashCaptionLabel,
                        c.hashValueLabel, c.scopeNoteLabel, c.footerLabel, c.requirementsTitleLabel,
@@ -89,6 +97,14 @@ bool CreateControls(MainWindowState& state) {
     if (control == nullptr) return false;
   }
   return true;
+}
+
+// Access keys are underlined as the user set it in Windows: always, or hidden until Alt is pressed, which clears
+// the hidden state for the whole window.
+void HideAccessKeysUntilAlt(HWND window) {
+  BOOL always = FALSE;
+  if (::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &always, 0) && always) return;
+  ::SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_INITIALIZE, UISF_HIDEACCEL), 0);
 }
 
 void RedrawAll(HWND window, UINT extra = 0) {
@@ -110,6 +126,9 @@ LRESULT OnCreate(HWND window) {
     SubclassButton(button);
   }
   state->shieldIcon = ::LoadIconW(nullptr, IDI_SHIELD);
+  state->screenReader.Attach(window, state->controls.statusTitleLabel, state->controls.checkButton,
+                             state->controls.requirementList);
+  HideAccessKeysUntilAlt(window);
   CreateUiFonts(*state);
   ApplyLayout(*state);
   RefreshDllStatus(*state);
@@ -117,6 +136,7 @@ LRESULT OnCreate(HWND window) {
 }
 
 void OnDestroy(MainWindowState& state) {
+  state.screenReader.Detach();
   if (state.animationTimerActive) {
     ::KillTimer(state.window, kRevealTimerId);
     state.animationTimerActive = false;

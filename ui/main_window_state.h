@@ -11,6 +11,7 @@
 #include "check/report.h"
 #include "core/unique_handle.h"
 #include "target/dll_state.h"
+#include "ui/accessibility_win.h"
 #include "ui/status_text.h"
 #include "ui/window_icons.h"
 
@@ -91,6 +92,8 @@ struct MainWindowState {
   COLORREF accentColour = RGB(161, 92, 0);
   std::wstring statusDetailText;  // the whole detail message; the label shows it, cut only when it cannot fit
   int statusDetailExtra = 0;      // logical height the status card grew by for it (ComputeLayout's input)
+
+  ScreenReaderSupport screenReader;  // descriptions, names and announcements for screen readers
 
   UiFonts fonts;
   WindowIcons icons;          // owned by the process-wide icon list (window_icons.h)

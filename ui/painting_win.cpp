@@ -288,6 +288,7 @@ LRESULT CALLBACK ButtonSubclassProc(HWND button, UINT message, WPARAM wparam, LP
       break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
+    case WM_UPDATEUISTATE:  // underlines shown or hidden
       ::InvalidateRect(button, nullptr, TRUE);
       break;
     case WM_NCDESTROY:
@@ -413,6 +414,10 @@ void DrawButton(const MainWindowState& state, const DRAWITEMSTRUCT& item) {
 
   wchar_t buffer[128] = {};
   ::GetWindowTextW(item.hwndItem, buffer, 128);
+  // The access key's letter is underlined unless Windows hides the underlines until Alt is pressed.
+  const bool hide_accel = (item.itemState & ODS_NOACCEL) != 0 ||
+                          (::SendMessageW(item.hwndItem, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0;
+  const UINT prefix = hide_accel ? DT_HIDEPREFIX : 0;
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, colours.text);
   const DllState& dll = state.dllAssessmentSnapshot;
@@ -420,8 +425,9 @@ void DrawButton(const MainWindowState& state, const DRAWITEMSTRUCT& item) {
                       state.shieldIcon != nullptr;
   if (shield) {
     SelectedObject font(dc, state.fonts.emphasis.get());
-    SIZE text_size{};
-    ::GetTextExtentPoint32W(dc, buffer, static_cast<int>(wcslen(buffer)), &text_size);
+    RECT measured{0, 0, 0, 0};
+    ::DrawTextW(dc, buffer, -1, &measured, DT_CALCRECT | DT_SINGLELINE | prefix);
+    const SIZE text_size{measured.right - measured.left, measured.bottom - measured.top};
     const int icon = s(16);
     const int gap = s(8);
     const int width = r.right - r.left;
@@ -429,10 +435,10 @@ void DrawButton(const MainWindowState& state, const DRAWITEMSTRUCT& item) {
     const int icon_top = r.top + (r.bottom - r.top - icon) / 2;
     ::DrawIconEx(dc, icon_left, icon_top, state.shieldIcon, icon, icon, 0, nullptr, DI_NORMAL);
     RECT text_rect{icon_left + icon + gap, r.top, r.right - s(8), r.bottom};
-    ::DrawTextW(dc, buffer, -1, &text_rect, DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER);
+    ::DrawTextW(dc, buffer, -1, &text_rect, DT_END_ELLIPSIS | DT_SINGLELINE | DT_VCENTER | prefix);
   } else {
     SelectedObject font(dc, install ? state.fonts.emphasis.get() : state.fonts.body.get());
-    ::DrawTextW(dc, buffer, -1, &r, DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+    ::DrawTextW(dc, buffer, -1, &r, DT_END_ELLIPSIS | DT_SINGLELINE | DT_VCENTER | DT_CENTER | prefix);
   }
 
   if (focused) {

@@ -17,7 +17,8 @@ void RefreshDllStatus(MainWindowState& state);
 void PresentStatus(MainWindowState& state);
 
 // Gives the keyboard focus to `preferred` when that control can take it, else to the check button, else to the
-// frame, so that Tab and Enter always reach something.
+// result list (the one control left while a check runs), else to the frame, so that Tab and Enter always reach
+// something.
 void RestoreKeyboardFocus(MainWindowState& state, HWND preferred);
 
 // Replaces list row `index` (0 to 5) and announces the new text to screen readers.

@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "target/targets.h"
+#include "ui/accessibility_text.h"
 #include "ui/check_worker.h"
 #include "ui/layout_win.h"
 #include "ui/status_presentation.h"
@@ -36,8 +37,14 @@ bool CanTakeFocus(const MainWindowState& state, HWND control) {
 }  // namespace
 
 void RestoreKeyboardFocus(MainWindowState& state, HWND preferred) {
-  HWND check = state.controls.checkButton;
-  ::SetFocus(CanTakeFocus(state, preferred) ? preferred : CanTakeFocus(state, check) ? check : state.window);
+  // While a check runs its buttons are disabled; the result list stays, so the focus waits there.
+  for (HWND control : {preferred, state.controls.checkButton, state.controls.requirementList}) {
+    if (CanTakeFocus(state, control)) {
+      ::SetFocus(control);
+      return;
+    }
+  }
+  ::SetFocus(state.window);
 }
 
 void RefreshDllStatus(MainWindowState& state) {
@@ -57,8 +64,8 @@ void PresentStatus(MainWindowState& state) {
   // The label gets the text from the layout, which grows the status card to hold it.
   state.statusDetailText = StatusDetailText(dll, state.busy, state.checking);
   SetText(c.targetPathLabel, TargetPathText(dll));
-  SetText(c.installButton, InstallButtonText(dll.kind));
-  SetText(c.checkButton, CheckButtonText(state.checking, state.checkState));
+  SetText(c.installButton, WithAccessKey(InstallButtonText(dll.kind), kInstallAccessKey));
+  SetText(c.checkButton, WithAccessKey(CheckButtonText(state.checking, state.checkState), kCheckAccessKey));
   const ButtonStates enabled = EnabledButtons(state.busy, state.checkState, dll.install_offered);
   Enable(c.installButton, enabled.install);
   Enable(c.checkButton, enabled.check);
@@ -70,6 +77,8 @@ void PresentStatus(MainWindowState& state) {
     RestoreKeyboardFocus(state, nullptr);
   }
   ApplyLayout(state);
+  // A check speaks for itself when it starts and ends; every other change of the card is announced.
+  state.screenReader.ShowStatus(StatusSpeech(headline.title, state.statusDetailText), !state.checking);
   ::RedrawWindow(state.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -82,6 +91,7 @@ void SetListRow(MainWindowState& state, std::size_t index, const std::wstring& t
   const LRESULT inserted = ::SendMessageW(list, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
   if (inserted == LB_ERR || inserted == LB_ERRSPACE) return;
   ::SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(inserted), display_state);
+  state.screenReader.NameRow(index, RowAccessibleName(title, display_state, detail));
   ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, list, OBJID_CLIENT, static_cast<LONG>(index + 1));
 }
 

@@ -192,10 +192,10 @@ TEST_F(InProcessWindow, TheKeyboardKeepsAControlThroughACheckAndEnterPressesIt) 
   // Enter reaches the window as IDOK, as the dialog manager sends it, and presses the focused button.
   ::SendMessageW(window_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   ASSERT_TRUE(state_->checking);
-  // The pressed button is disabled now; the frame holds the focus so that Tab still works.
-  EXPECT_EQ(::GetFocus(), window_);
+  // The pressed button is disabled now; the result list holds the focus (never the frame), and keeps it.
+  EXPECT_EQ(::GetFocus(), state_->controls.requirementList);
   ASSERT_TRUE(WaitUntilDone());
-  EXPECT_EQ(::GetFocus(), check);
+  EXPECT_EQ(::GetFocus(), state_->controls.requirementList);
   // After another window was in front, the control that had the focus has it again.
   ::SetFocus(state_->controls.guideButton);
   ::SendMessageW(window_, WM_ACTIVATE, WA_INACTIVE, 0);

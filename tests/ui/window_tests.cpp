@@ -3,16 +3,21 @@
 // close while it runs, a second check, the immediate reveal, screenshots and their colours.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <oleacc.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "tests/app/child_process.h"
 #include "tests/support/planted_targets.h"
 #include "tests/support/test_support.h"
 #include "tests/ui/screen_capture.h"
+#include "ui/accessibility_text.h"
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
@@ -22,16 +27,21 @@ namespace {
 
 using namespace testing_support;
 
-// The nineteen controls in their creation order.
+// The nineteen controls in their z-order: the reading order, which is also the Tab order.
 enum Control {
   kBrand, kTagline, kStatusTitle, kStatusDetail, kTargetCaption, kTargetPath, kPayloadCaption, kPayloadVersion,
-  kHashCaption, kHashValue, kScopeNote, kFooter, kRequirementsTitle, kRequirementsStatus, kList, kGuide, kCheck,
-  kInstall, kCopy, kControlCount
+  kHashCaption, kHashValue, kScopeNote, kRequirementsTitle, kRequirementsStatus, kCopy, kList, kFooter, kGuide,
+  kCheck, kInstall, kControlCount
 };
 
 constexpr DWORD kCheckTimeoutMs = 90000;
 
-// Accessibility events of the requirement list, as screen readers receive them.
+#ifndef EVENT_OBJECT_LIVEREGIONCHANGED
+#define EVENT_OBJECT_LIVEREGIONCHANGED 0x8019
+#endif
+
+// Accessibility events of the requirement list, and the announcements of the status title (a live-region change,
+// or an alert where the live region is not known), as screen readers receive them.
 struct ListEvent {
   DWORD event;
   LONG object;
@@ -39,9 +49,23 @@ struct ListEvent {
 };
 std::vector<ListEvent>* g_events = nullptr;
 HWND g_list = nullptr;
+HWND g_live = nullptr;
 
 void CALLBACK OnListEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
-  if (g_events != nullptr && window == g_list && object == OBJID_CLIENT) g_events->push_back({event, object, child});
+  const bool announced = window == g_live && (event == EVENT_SYSTEM_ALERT || event == EVENT_OBJECT_LIVEREGIONCHANGED);
+  if (g_events != nullptr && (window == g_list || announced) && object == OBJID_CLIENT) {
+    g_events->push_back({event, object, child});
+  }
+}
+
+// The list shown (S), its rows renamed (N) and announcements (A), in order.
+std::string EventLetters(const std::vector<ListEvent>& events) {
+  std::string letters;
+  for (const ListEvent& e : events) {
+    const bool announced = e.event == EVENT_SYSTEM_ALERT || e.event == EVENT_OBJECT_LIVEREGIONCHANGED;
+    letters += e.event == EVENT_OBJECT_SHOW ? "S" : e.event == EVENT_OBJECT_NAMECHANGE ? "N" : announced ? "A" : "";
+  }
+  return letters;
 }
 
 // Client-area animation switched for the test, put back after it.
@@ -88,6 +112,7 @@ class ProgramWindow {
     if (hook_ != nullptr) ::UnhookWinEvent(hook_);
     g_events = nullptr;
     g_list = nullptr;
+    g_live = nullptr;
   }
 
   void Start() {
@@ -104,12 +129,14 @@ class ProgramWindow {
     ASSERT_EQ(::GetDlgCtrlID(controls_[kCopy]), kCopyButtonId);
     g_events = &events_;
     g_list = controls_[kList];
-    hook_ = ::SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_NAMECHANGE, nullptr, OnListEvent, child_.id(), 0,
+    g_live = controls_[kStatusTitle];
+    hook_ = ::SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, OnListEvent, child_.id(), 0,
                               WINEVENT_OUTOFCONTEXT);
     LetWindowSettle(main_);
   }
 
   HWND main() const { return main_; }
+  DWORD process_id() const { return child_.id(); }
   HWND operator[](Control c) const { return controls_[c]; }
   std::wstring Text(Control c) const { return WindowText(controls_[c]); }
   bool Visible(Control c) const { return ::IsWindowVisible(controls_[c]) != FALSE; }
@@ -135,6 +162,17 @@ class ProgramWindow {
     return states;
   }
   void Click(Control c) { ::SendMessageW(controls_[c], BM_CLICK, 0, 0); }
+  // The control that has the keyboard focus in the program.
+  HWND Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(main_, nullptr), &info) ? info.hwndFocus : nullptr;
+  }
+  // A key as the keyboard delivers it: to the control with the focus, through the program's message loop.
+  void Key(UINT message, WPARAM key, bool alt) {
+    ::PostMessageW(Focus(), message, key, 1 | (alt ? (1 << 29) : 0));
+    LetWindowSettle(main_);
+  }
 
   bool WaitForCheckEnd() {
     for (DWORD waited = 0; waited < kCheckTimeoutMs; waited += 50) {
@@ -209,9 +247,9 @@ TEST_F(MainWindowProcess, StartUpTextsFollowTheInstalledFiles) {
     bool install_enabled;
   };
   const Case cases[] = {
-      {"missing", false, false, nullptr, L"Kurulum gerekli", L"AKİS DLL'lerini kur", true},
-      {"matching", true, true, nullptr, L"Kurulum hazır", L"DLL'leri doğrula", false},
-      {"different", true, false, L"akis_x64_3.4.1.0.dll", L"Farklı bir DLL bulundu", L"AKİS DLL'lerini kur", true},
+      {"missing", false, false, nullptr, L"Kurulum gerekli", L"AKİS &DLL'lerini kur", true},
+      {"matching", true, true, nullptr, L"Kurulum hazır", L"&DLL'leri doğrula", false},
+      {"different", true, false, L"akis_x64_3.4.1.0.dll", L"Farklı bir DLL bulundu", L"AKİS &DLL'lerini kur", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -238,7 +276,7 @@ TEST_F(MainWindowProcess, StartUpTextsFollowTheInstalledFiles) {
     EXPECT_EQ(window.Enabled(kInstall), c.install_enabled);
     EXPECT_TRUE(window.Enabled(kCheck));
     EXPECT_TRUE(window.Enabled(kGuide));
-    EXPECT_EQ(window.Text(kCheck), L"Sistem kontrolü");
+    EXPECT_EQ(window.Text(kCheck), L"Sistem &kontrolü");
     EXPECT_TRUE(window.Visible(kHashValue));
     EXPECT_FALSE(window.Visible(kList));
     EXPECT_FALSE(window.Visible(kCopy));
@@ -262,6 +300,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
             RGB(156, 173, 156));
 
   window.Click(kCheck);
+  EXPECT_EQ(window.Focus(), window[kList]) << "the focus waits on the list, not on the frame, while the check runs";
   // Processed in order after the click: both arrive while the check runs.
   ::PostMessageW(window.main(), WM_COMMAND, MAKEWPARAM(kCheckButtonId, BN_CLICKED),
                  reinterpret_cast<LPARAM>(window[kCheck]));
@@ -280,6 +319,8 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   }
   EXPECT_EQ(started, 1);
   EXPECT_EQ(changed, (std::vector<LONG>{1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}));
+  // Screen readers hear the check start, then the summary once the last row is shown.
+  EXPECT_EQ(EventLetters(window.events()), "SA" + std::string(11, 'N') + "A");
 
   const std::vector<LRESULT> states = window.RowStates();
   ASSERT_EQ(states.size(), 6u);
@@ -290,7 +331,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   EXPECT_EQ(window.Text(kRequirementsStatus), SummaryOfShownRows(states));
   EXPECT_TRUE(window.Visible(kCopy));
   EXPECT_TRUE(window.Enabled(kCopy));
-  EXPECT_EQ(window.Text(kCheck), L"Yeniden kontrol et");
+  EXPECT_EQ(window.Text(kCheck), L"Yeniden &kontrol et");
   EXPECT_FALSE(window.Visible(kHashValue));
 
   // The finished check and a ready badge.
@@ -307,7 +348,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   EXPECT_EQ(window.RowStates(), (std::vector<LRESULT>(6, 0)));
   EXPECT_EQ(window.Row(0), L"AKİS DLL\tDenetleniyor…");
   EXPECT_EQ(window.Row(5), L"Okuyucu ve kart\tBekliyor");
-  EXPECT_EQ(window.Text(kCheck), L"Kontrol ediliyor…");
+  EXPECT_EQ(window.Text(kCheck), L"&Kontrol ediliyor…");
   EXPECT_FALSE(window.Enabled(kCheck));
   EXPECT_FALSE(window.Enabled(kGuide));
   ASSERT_TRUE(window.WaitForCheckEnd());
@@ -449,6 +490,73 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   ASSERT_LT(visible, 6);
   EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 6 - visible);
   EXPECT_EQ(window.CloseAndWait(), 0u);
+}
+
+// What a screen reader reads for a control (child 0) or one of its rows, asked through oleacc; "(none)" without
+// an answer.
+std::wstring AccessibleText(HWND control, LONG child, bool description = false) {
+  using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+  static const auto from_window = reinterpret_cast<FromWindowFn>(reinterpret_cast<void*>(
+      ::GetProcAddress(sysdll::LoadSystemDll(L"oleacc.dll"), "AccessibleObjectFromWindow")));
+  ComPtr<IAccessible> object;
+  VARIANT id{};
+  id.vt = VT_I4;
+  id.lVal = child;
+  BSTR text = nullptr;
+  if (from_window == nullptr || FAILED(from_window(control, OBJID_CLIENT, IID_IAccessible, object.put_void())) ||
+      (description ? object->get_accDescription(id, &text) : object->get_accName(id, &text)) != S_OK) {
+    return L"(none)";
+  }
+  const std::wstring result = text != nullptr ? text : L"";
+  sysdll::OleAut32().SysFreeString(text);
+  return result;
+}
+
+TEST_F(MainWindowProcess, KeyboardAloneReachesEveryCommandAndScreenReadersGetNames) {
+  const ComApartment apartment;
+  ProgramWindow window;
+  ASSERT_NO_FATAL_FAILURE(window.Start());
+  // Names as oleacc reads them: a button's without its access-key mark, the list's own.
+  EXPECT_EQ(AccessibleText(window[kCheck], CHILDID_SELF), L"Sistem kontrolü");
+  EXPECT_EQ(AccessibleText(window[kList], CHILDID_SELF), kResultListName);
+
+  // Underlines hidden while Windows says so (as after using the mouse), shown once Alt is pressed.
+  const auto hidden = [&] { return (::SendMessageW(window[kCheck], WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL) != 0; };
+  ::SendMessageW(window.main(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEACCEL), 0);
+  LetWindowSettle(window.main());
+  const bool hides = hidden();  // Wine keeps every window's UI state at "show all"
+  const Capture before = CaptureWindow(window.main(), L"access-keys-hidden-96");
+  window.Key(WM_SYSKEYDOWN, VK_MENU, true);
+  EXPECT_FALSE(hidden());
+  if (hides) {
+    EXPECT_NE(CaptureWindow(window.main(), L"access-keys-shown-96").pixels, before.pixels);
+  }
+
+  // Alt+K starts the check; the focus waits on the list. Tab then walks the reading order.
+  window.Key(WM_SYSCHAR, L'k', true);
+  EXPECT_EQ(window.Text(kCheck), L"&Kontrol ediliyor…");
+  EXPECT_EQ(window.Focus(), window[kList]);
+  ASSERT_TRUE(window.WaitForCheckEnd());
+  std::vector<HWND> walked;
+  for (int i = 0; i < 5; ++i, walked.push_back(window.Focus())) window.Key(WM_KEYDOWN, VK_TAB, false);
+  EXPECT_EQ(walked, (std::vector<HWND>{window[kGuide], window[kCheck], window[kInstall], window[kCopy], window[kList]}));
+
+  // On a button the letter alone presses it too.
+  window.Key(WM_KEYDOWN, VK_TAB, false);
+  window.Key(WM_CHAR, L'k', false);
+  EXPECT_EQ(window.Text(kCheck), L"&Kontrol ediliyor…");
+  ASSERT_TRUE(window.WaitForCheckEnd());
+
+  // The status card as the check button's description; a row named by title, state word and detail.
+  std::wstring row = window.Row(0);
+  row.replace(row.find(L'\t'), 1, L": ");
+  const std::wstring names[] = {AccessibleText(window[kList], 1), row,
+                                AccessibleText(window[kCheck], CHILDID_SELF, true),
+                                StatusSpeech(window.Text(kStatusTitle), window.Text(kStatusDetail))};
+  EXPECT_EQ(window.CloseAndWait(), 0u);
+  if (names[0] == L"(none)") GTEST_SKIP() << "Wine's oleacc has no list box proxy and no property annotations";
+  EXPECT_EQ(names[0], names[1]);
+  EXPECT_EQ(names[2], names[3]);
 }
 
 }  // namespace
