@@ -36,12 +36,15 @@ std::wstring CutToLimit(std::wstring text, std::size_t limit, const wchar_t* not
 
 std::wstring Redact(const ReportFacts& f, const std::wstring& path) { return RedactPathText(path, f.redaction); }
 
-// A signer's name as the report shows it: display-safe with path parts redacted, and withheld altogether when it
-// holds the user's name (a company signs the AKİS files; a person's name has no place in the report).
+// A signer's name as the report shows it: display-safe, and withheld altogether when the path redaction would
+// change it or it holds the user's name (a company signs the AKİS files; a person's name or folder has no place
+// in the report). A name is not a path, so it is not otherwise rewritten ("A.Ş." keeps its dot).
 std::wstring SignerForReport(const ReportFacts& f, const std::wstring& signer) {
-  if (signer.empty()) return signer;
-  const std::wstring redacted = Redact(f, signer);
-  return HoldsPrivateName(redacted, f.redaction, f.userName) ? std::wstring(kUnnamedProgramWord) : redacted;
+  const std::wstring shown = SanitizeForDisplay(signer);
+  if (shown.empty()) return shown;
+  const bool private_part = RedactPathText(shown, f.redaction) != ResolvePathText(shown) ||
+                            HoldsPrivateName(shown, f.redaction, f.userName);
+  return private_part ? std::wstring(kUnnamedProgramWord) : shown;
 }
 
 // The state message with every signer it names as the report shows it.

@@ -40,7 +40,7 @@ TEST(ReportSignatures, OneLinePerFoundFileInBothTextsWithTheSignerRedacted) {
   } cases[] = {
       {L"Örnek Yazılım A.Ş.", L"Örnek Yazılım A.Ş."},
       {L"Ayse Kaya", L"gizlendi"},                          // the user's own name
-      {L"C:\\Users\\Ayse\\imza <x>", L"%USERPROFILE%\\imza _x_"},  // a path: redacted like any path
+      {L"C:\\Users\\Ayse\\imza <x>", L"gizlendi"},  // a user's folder
       {L"Firma\u202E Ltd.", L"Firma_ Ltd."},                // made display-safe
   };
   for (const auto& c : cases) {
@@ -54,7 +54,9 @@ TEST(ReportSignatures, OneLinePerFoundFileInBothTextsWithTheSignerRedacted) {
                                  L"değiştirilmedi; imzası geçerli: " +
                                      c.shown + L"."))
           << *text;
-      if (c.shown == L"gizlendi") EXPECT_EQ(text->find(L"Ayse Kaya"), std::wstring::npos);
+      if (c.shown == L"gizlendi") {
+        EXPECT_EQ(text->find(L"Ayse Kaya"), std::wstring::npos);
+      }
     }
   }
 

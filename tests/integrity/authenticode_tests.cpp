@@ -55,7 +55,9 @@ TEST(SignatureMapping, EveryTrustResultHasItsVerdictAndWords) {
     EXPECT_EQ(check.result, row.result) << std::hex << row.code;
     EXPECT_EQ(check.fault, row.fault) << std::hex << row.code;
     EXPECT_EQ(check.code, row.code);
-    if (row.text != nullptr) EXPECT_EQ(SignatureResultText(check, L"Örnek A.Ş."), row.text) << std::hex << row.code;
+    if (row.text != nullptr) {
+      EXPECT_EQ(SignatureResultText(check, L"Örnek A.Ş."), row.text) << std::hex << row.code;
+    }
     // A kept file is called validly signed only when Windows trusts it.
     const std::wstring clause = KeptFileSignatureClause(check);
     if (row.result == SignatureResult::Trusted) {

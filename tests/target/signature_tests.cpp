@@ -44,12 +44,10 @@ class TrustedTestRoot {
   TrustedTestRoot() {
     crypt32_ = ::LoadLibraryW(L"crypt32.dll");
     if (crypt32_ == nullptr) return;
-    open_ = reinterpret_cast<decltype(&::CertOpenStore)>(::GetProcAddress(crypt32_, "CertOpenStore"));
-    add_ = reinterpret_cast<decltype(&::CertAddEncodedCertificateToStore)>(
-        ::GetProcAddress(crypt32_, "CertAddEncodedCertificateToStore"));
-    remove_ = reinterpret_cast<decltype(&::CertDeleteCertificateFromStore)>(
-        ::GetProcAddress(crypt32_, "CertDeleteCertificateFromStore"));
-    close_ = reinterpret_cast<decltype(&::CertCloseStore)>(::GetProcAddress(crypt32_, "CertCloseStore"));
+    Resolve("CertOpenStore", &open_);
+    Resolve("CertAddEncodedCertificateToStore", &add_);
+    Resolve("CertDeleteCertificateFromStore", &remove_);
+    Resolve("CertCloseStore", &close_);
     const std::vector<std::uint8_t> der = ReadBytes(Signed(L"trusted-root.cer"));
     if (open_ == nullptr || add_ == nullptr || remove_ == nullptr || close_ == nullptr || der.empty()) return;
     store_ = open_(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
@@ -64,6 +62,11 @@ class TrustedTestRoot {
   bool added() const { return added_; }
 
  private:
+  template <typename Fn>
+  void Resolve(const char* name, Fn* slot) {
+    *slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(crypt32_, name)));
+  }
+
   HMODULE crypt32_ = nullptr;
   decltype(&::CertOpenStore) open_ = nullptr;
   decltype(&::CertAddEncodedCertificateToStore) add_ = nullptr;
