@@ -4,8 +4,9 @@
 //  - big_dll: a sparse akisp11.dll of kBigDllMiB MiB at the 32-bit target (SysWOW64);
 //  - signed_dll: a small signed DLL (build/tests/signed/x64-trusted.dll) at the same target, so the check runs
 //    its signature verification once (in this process the first, which loads wintrust and the root store);
-//  - signed_big: the same DLL grown to the signature check's size limit with a sparse gap before its signature,
-//    so that WinVerifyTrust hashes the whole file before it finds the digest changed (its worst case);
+//  - signed_big: the same DLL grown to the signature check's size limit (64 MiB) with a sparse gap before its
+//    signature, so that WinVerifyTrust hashes the whole file before it finds the digest changed (its worst case);
+//  - signed_over: the same grown to 1 GiB (the PE inspection limit), past the signature limit: not examined;
 //  - hkcu_values: kHkcuValues subkeys under HKCU\SOFTWARE\JavaSoft\JDK, each with a JavaHome of 32766
 //    characters that differs from the others only at its end;
 //  - deep_homes: kDeepHomes Java homes, each kDeepLevels folders deep (with an empty bin folder), declared under
@@ -216,6 +217,7 @@ int wmain() {
   const std::vector<std::uint8_t> signed_dll = ReadWhole(tavlun::JoinPath(build_dir, L"tests\\signed\\x64-trusted.dll"));
   Run signed_small;
   Run signed_big;
+  Run signed_over;
   if (signed_dll.empty()) {
     std::fprintf(stderr, "build\\tests\\signed\\x64-trusted.dll is missing (build the tests): signature cases skipped\n");
   } else {
@@ -235,6 +237,14 @@ int wmain() {
     signed_big = TimeCheck();
     ::DeleteFileW(big_dll.c_str());
     Print("signed_big", signed_big);
+    if (!PlantSignedDll(big_dll, signed_dll, kBigDllMiB * 1024 * 1024)) {
+      ::DeleteFileW(big_dll.c_str());
+      std::fprintf(stderr, "the oversized signed DLL could not be planted\n");
+      return 1;
+    }
+    signed_over = TimeCheck();
+    ::DeleteFileW(big_dll.c_str());
+    Print("signed_over", signed_over);
   }
 
   bool planted = true;
@@ -270,8 +280,10 @@ int wmain() {
   }
   Print("deep_homes", deep);
 
-  std::printf("ratio_to_plain big_dll=%.1f signed_dll=%.1f signed_big=%.1f hkcu_values=%.1f deep_homes=%.1f\n",
-              big.ms / plain.ms, signed_small.ms / plain.ms, signed_big.ms / plain.ms, values.ms / plain.ms,
-              deep.ms / plain.ms);
+  std::printf(
+      "ratio_to_plain big_dll=%.1f signed_dll=%.1f signed_big=%.1f signed_over=%.1f hkcu_values=%.1f "
+      "deep_homes=%.1f\n",
+      big.ms / plain.ms, signed_small.ms / plain.ms, signed_big.ms / plain.ms, signed_over.ms / plain.ms,
+      values.ms / plain.ms, deep.ms / plain.ms);
   return 0;
 }

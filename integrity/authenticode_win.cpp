@@ -11,10 +11,13 @@
 #include "core/system_dlls.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
+#include "install/backup_copy.h"
 #include "integrity/little_endian.h"
 
 namespace tavlun {
 namespace {
+
+static_assert(kMaxSignatureCheckedFileBytes == kBackupSizeLimit, "one size limit for the AKİS DLLs the program handles");
 
 // A signature block larger than this is not read for its signer's name (WinVerifyTrust still judges it).
 constexpr std::uint32_t kMaxCertificateTableBytes = 4 * 1024 * 1024;

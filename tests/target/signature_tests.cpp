@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "core/text.h"
+#include "core/unique_handle.h"
 #include "integrity/authenticode.h"
+#include "integrity/authenticode_win.h"
 #include "target/dll_state.h"
 #include "tests/support/planted_targets.h"
 #include "tests/support/test_support.h"
@@ -160,6 +162,23 @@ TEST_F(SignatureTest, UnknownRootAndExpiredSignerAreRefused) {
     EXPECT_EQ(state.found_files[0].check.fault, c.fault) << Utf8(c.file);
     EXPECT_NE(state.message.find(kNotValid), std::wstring::npos) << Utf8(state.message);
   }
+}
+
+// A file one byte past the size limit is not handed to WinVerifyTrust (which would hash all of it).
+TEST(SignatureLimit, FilesOverTheLimitAreNotExamined) {
+  testing_support::ScratchDir scratch(L"tavlun-signature");
+  const std::wstring path = scratch.Child(L"akisp11.dll");
+  ASSERT_TRUE(testing_support::WriteBytes(path, ReadBytes(Signed(L"x64-trusted.dll"))));
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(CheckFileSignature(file.get(), path).result, SignatureResult::Trusted);
+  LARGE_INTEGER size;
+  size.QuadPart = static_cast<LONGLONG>(kMaxSignatureCheckedFileBytes) + 1;
+  ASSERT_TRUE(::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get()));
+  const SignatureCheck check = CheckFileSignature(file.get(), path);
+  EXPECT_EQ(check.result, SignatureResult::NotChecked);
+  EXPECT_EQ(check.detail, L"dosya boyutu inceleme sınırının dışında");
 }
 
 }  // namespace
