@@ -51,6 +51,12 @@ std::wstring KeptSignatures(const std::vector<TargetFinding>& findings) {
   return text;
 }
 
+// Ends a sentence with a period, unless it ends in one already (a signer "Örnek A.Ş." at its end).
+std::wstring WithPeriod(std::wstring sentence) {
+  if (sentence.empty() || sentence.back() != L'.') sentence += L'.';
+  return sentence;
+}
+
 // One sentence, with a leading blank, for each group of targets the installation replaces or keeps.
 std::wstring WhatHappensToTheOthers(const std::vector<TargetFinding>& findings) {
   std::wstring text;
@@ -68,7 +74,10 @@ std::wstring WhatHappensToTheOthers(const std::vector<TargetFinding>& findings) 
   const std::vector<std::wstring> identical = LabelsOf(findings, {TargetVerdict::Identical});
   if (!identical.empty()) text += L" " + FilesAt(identical, L"doğru ") + L" korunacak.";
   const std::vector<std::wstring> kept = LabelsOf(findings, {TargetVerdict::SameVersion, TargetVerdict::Newer});
-  if (!kept.empty()) text += L" " + FilesAt(kept, L"aynı veya daha yeni sürüm bildiren ") + L" korunacak" + KeptSignatures(findings) + L".";
+  if (!kept.empty()) {
+    text += L" " + FilesAt(kept, L"aynı veya daha yeni sürüm bildiren ") +
+            WithPeriod(L" korunacak" + KeptSignatures(findings));
+  }
   return text;
 }
 
@@ -134,13 +143,15 @@ void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state) {
     state->kind = DllStateKind::SameOrNewerKept;
     state->install_offered = false;
     if (LabelsOf(findings, {TargetVerdict::SameVersion}).empty()) {
-      state->message = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi" +
-                       KeptSignatures(findings) + L".";
+      state->message =
+          WithPeriod(L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi" +
+                     KeptSignatures(findings));
     } else {
       state->message =
-          L"Paket sürümüyle aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu; güvenlik için "
-          L"değiştirilmedi" +
-          KeptSignatures(findings) + L"." + SameVersionNote(findings);
+          WithPeriod(L"Paket sürümüyle aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu; güvenlik için "
+                     L"değiştirilmedi" +
+                     KeptSignatures(findings)) +
+          SameVersionNote(findings);
     }
   }
 }

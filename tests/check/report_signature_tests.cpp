@@ -20,7 +20,7 @@ ReportFacts KeptFacts(const std::wstring& signer) {
   DllState& dll = f.dllState;
   dll.kind = DllStateKind::SameOrNewerKept;
   dll.message = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi; imzası geçerli: " +
-                signer + L".";
+                signer;
   SignatureCheck trusted;
   trusted.result = SignatureResult::Trusted;
   trusted.signer = signer;
@@ -52,7 +52,7 @@ TEST(ReportSignatures, OneLinePerFoundFileInBothTextsWithTheSignerRedacted) {
           << *text;
       EXPECT_TRUE(HasLine(*text, L"Kurulu durum=Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için "
                                  L"değiştirilmedi; imzası geçerli: " +
-                                     c.shown + L"."))
+                                     c.shown))
           << *text;
       if (c.shown == L"gizlendi") {
         EXPECT_EQ(text->find(L"Ayse Kaya"), std::wstring::npos);
