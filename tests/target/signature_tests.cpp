@@ -39,41 +39,23 @@ bool RunningUnderWine() {
   return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// The throwaway root in the machine's root store for the life of the fixture (crypt32 loaded by hand: the test
-// program imports only what the program itself does).
+// The throwaway root in the machine's root store for the life of the fixture.
 class TrustedTestRoot {
  public:
   TrustedTestRoot() {
-    crypt32_ = ::LoadLibraryW(L"crypt32.dll");
-    if (crypt32_ == nullptr) return;
-    Resolve("CertOpenStore", &open_);
-    Resolve("CertAddEncodedCertificateToStore", &add_);
-    Resolve("CertDeleteCertificateFromStore", &remove_);
-    Resolve("CertCloseStore", &close_);
     const std::vector<std::uint8_t> der = ReadBytes(Signed(L"trusted-root.cer"));
-    if (open_ == nullptr || add_ == nullptr || remove_ == nullptr || close_ == nullptr || der.empty()) return;
-    store_ = open_(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
-    added_ = store_ != nullptr && add_(store_, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
-                                       CERT_STORE_ADD_NEW, &certificate_);
+    store_ = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+    added_ = store_ != nullptr && !der.empty() &&
+             ::CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
+                                                CERT_STORE_ADD_NEW, &certificate_);
   }
   ~TrustedTestRoot() {
-    if (certificate_ != nullptr) remove_(certificate_);  // also frees the context
-    if (store_ != nullptr) close_(store_, 0);
-    if (crypt32_ != nullptr) ::FreeLibrary(crypt32_);
+    if (certificate_ != nullptr) ::CertDeleteCertificateFromStore(certificate_);  // also frees the context
+    if (store_ != nullptr) ::CertCloseStore(store_, 0);
   }
   bool added() const { return added_; }
 
  private:
-  template <typename Fn>
-  void Resolve(const char* name, Fn* slot) {
-    *slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(crypt32_, name)));
-  }
-
-  HMODULE crypt32_ = nullptr;
-  decltype(&::CertOpenStore) open_ = nullptr;
-  decltype(&::CertAddEncodedCertificateToStore) add_ = nullptr;
-  decltype(&::CertDeleteCertificateFromStore) remove_ = nullptr;
-  decltype(&::CertCloseStore) close_ = nullptr;
   HCERTSTORE store_ = nullptr;
   PCCERT_CONTEXT certificate_ = nullptr;
   bool added_ = false;
