@@ -2,6 +2,11 @@
 // standard user or a broken machine can build, beside the same check on the plain prefix, as ratios of one run.
 //  - plain: the prefix as it is (median of three runs);
 //  - big_dll: a sparse akisp11.dll of kBigDllMiB MiB at the 32-bit target (SysWOW64);
+//  - signed_dll: a small signed DLL (build/tests/signed/x64-trusted.dll) at the same target, so the check runs
+//    its signature verification once (in this process the first, which loads wintrust and the root store);
+//  - signed_big: the same DLL grown to the signature check's size limit (64 MiB) with a sparse gap before its
+//    signature, so that WinVerifyTrust hashes the whole file before it finds the digest changed (its worst case);
+//  - signed_over: the same grown to 1 GiB (the PE inspection limit), past the signature limit: not examined;
 //  - hkcu_values: kHkcuValues subkeys under HKCU\SOFTWARE\JavaSoft\JDK, each with a JavaHome of 32766
 //    characters that differs from the others only at its end;
 //  - deep_homes: kDeepHomes Java homes, each kDeepLevels folders deep (with an empty bin folder), declared under
@@ -19,6 +24,8 @@
 #include "check/report.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
+#include "integrity/authenticode.h"
+#include "integrity/little_endian.h"
 
 namespace {
 
@@ -81,6 +88,50 @@ bool PlantBigDll(const std::wstring& path) {
   LARGE_INTEGER size;
   size.QuadPart = static_cast<LONGLONG>(kBigDllMiB) * 1024 * 1024;
   return ::SetFilePointerEx(file.get(), size, nullptr, FILE_BEGIN) && ::SetEndOfFile(file.get());
+}
+
+std::vector<std::uint8_t> ReadWhole(const std::wstring& path) {
+  std::vector<std::uint8_t> bytes;
+  tavlun::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 24)) return bytes;
+  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
+    bytes.clear();
+  }
+  return bytes;
+}
+
+// The signed DLL as it is (total 0), or grown to `total` bytes: its image, a sparse gap, then its certificate
+// table, which the data directory is moved to. The signature's digest then no longer matches.
+bool PlantSignedDll(const std::wstring& path, std::vector<std::uint8_t> dll, std::uint64_t total) {
+  std::uint32_t table_offset = 0;
+  std::uint32_t table_size = 0;
+  if (!tavlun::FindCertificateTable(dll.data(), dll.size(), &table_offset, &table_size)) return false;
+  const std::vector<std::uint8_t> table(dll.begin() + table_offset, dll.begin() + table_offset + table_size);
+  std::uint64_t new_offset = table_offset;
+  if (total != 0) {
+    new_offset = (total - table_size) & ~std::uint64_t{7};
+    const std::uint32_t nt = tavlun::ReadLe32(dll.data() + tavlun::pe::kHeaderOffsetField);
+    const std::uint32_t optional = nt + tavlun::pe::kSignatureAndFileHeader;
+    const bool plus = tavlun::ReadLe16(dll.data() + optional) == tavlun::pe::kMagicPe32Plus;
+    const std::uint32_t directory = optional + (plus ? 112 : 96) + 4 * 8;
+    for (int i = 0; i < 4; ++i) dll[directory + i] = static_cast<std::uint8_t>(new_offset >> (8 * i));
+  }
+  tavlun::UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD ignored = 0;
+  ::DeviceIoControl(file.get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+  DWORD written = 0;
+  if (!::WriteFile(file.get(), dll.data(), table_offset, &written, nullptr) || written != table_offset) return false;
+  LARGE_INTEGER at;
+  at.QuadPart = static_cast<LONGLONG>(new_offset);
+  return ::SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN) &&
+         ::WriteFile(file.get(), table.data(), table_size, &written, nullptr) && written == table_size &&
+         ::SetEndOfFile(file.get());
 }
 
 // kDeepHomes homes of kDeepLevels folders "d" below root\hN, each with a bin folder. Returns the homes.
@@ -158,6 +209,44 @@ int wmain() {
   ::DeleteFileW(big_dll.c_str());
   Print("big_dll", big);
 
+  // The signed test DLL lies beside the test programs: bench\..\tests\signed.
+  wchar_t self[MAX_PATH + 1] = {};
+  const DWORD self_length = ::GetModuleFileNameW(nullptr, self, MAX_PATH + 1);
+  std::wstring build_dir(self, self_length);
+  for (int up = 0; up < 2 && build_dir.rfind(L'\\') != std::wstring::npos; ++up) build_dir.resize(build_dir.rfind(L'\\'));
+  const std::vector<std::uint8_t> signed_dll = ReadWhole(tavlun::JoinPath(build_dir, L"tests\\signed\\x64-trusted.dll"));
+  Run signed_small;
+  Run signed_big;
+  Run signed_over;
+  if (signed_dll.empty()) {
+    std::fprintf(stderr, "build\\tests\\signed\\x64-trusted.dll is missing (build the tests): signature cases skipped\n");
+  } else {
+    if (!PlantSignedDll(big_dll, signed_dll, 0)) {
+      ::DeleteFileW(big_dll.c_str());
+      std::fprintf(stderr, "the signed DLL could not be planted\n");
+      return 1;
+    }
+    signed_small = TimeCheck();
+    ::DeleteFileW(big_dll.c_str());
+    Print("signed_dll", signed_small);
+    if (!PlantSignedDll(big_dll, signed_dll, tavlun::kMaxSignatureCheckedFileBytes)) {
+      ::DeleteFileW(big_dll.c_str());
+      std::fprintf(stderr, "the big signed DLL could not be planted\n");
+      return 1;
+    }
+    signed_big = TimeCheck();
+    ::DeleteFileW(big_dll.c_str());
+    Print("signed_big", signed_big);
+    if (!PlantSignedDll(big_dll, signed_dll, kBigDllMiB * 1024 * 1024)) {
+      ::DeleteFileW(big_dll.c_str());
+      std::fprintf(stderr, "the oversized signed DLL could not be planted\n");
+      return 1;
+    }
+    signed_over = TimeCheck();
+    ::DeleteFileW(big_dll.c_str());
+    Print("signed_over", signed_over);
+  }
+
   bool planted = true;
   for (int i = 0; i < kHkcuValues && planted; ++i) {
     std::wstring home = L"C:\\" + std::wstring(32766 - 3 - 6, L'x');
@@ -191,7 +280,10 @@ int wmain() {
   }
   Print("deep_homes", deep);
 
-  std::printf("ratio_to_plain big_dll=%.1f hkcu_values=%.1f deep_homes=%.1f\n", big.ms / plain.ms,
-              values.ms / plain.ms, deep.ms / plain.ms);
+  std::printf(
+      "ratio_to_plain big_dll=%.1f signed_dll=%.1f signed_big=%.1f signed_over=%.1f hkcu_values=%.1f "
+      "deep_homes=%.1f\n",
+      big.ms / plain.ms, signed_small.ms / plain.ms, signed_big.ms / plain.ms, signed_over.ms / plain.ms,
+      values.ms / plain.ms, deep.ms / plain.ms);
   return 0;
 }

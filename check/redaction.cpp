@@ -183,6 +183,14 @@ std::wstring ProgramNameForClipboard(const std::wstring& opener_path, const Reda
   return name;
 }
 
+bool HoldsPrivateName(const std::wstring& text, const RedactionValues& values, const std::wstring& user_name) {
+  const std::wstring folded = ToLowerText(SanitizeForDisplay(text));
+  for (const std::wstring& private_name : PrivateNames(values, user_name)) {
+    if (folded.find(private_name) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
 std::wstring RedactPathText(const std::wstring& text, const RedactionValues& values) {
   // Windows would open the same folder under each spelling it resolves, so the rules see the resolved path.
   std::wstring redacted = ResolvePathText(SanitizeForDisplay(text));

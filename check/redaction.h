@@ -49,6 +49,10 @@ inline constexpr wchar_t kUnnamedProgramWord[] = L"gizlendi";
 std::wstring ProgramNameForClipboard(const std::wstring& opener_path, const RedactionValues& values,
                                      const std::wstring& user_name);
 
+// A name from outside (a certificate's signer) holds the user name or the profile folder's name, or a word of
+// three or more letters of either, by the same rule as ProgramNameForClipboard.
+bool HoldsPrivateName(const std::wstring& text, const RedactionValues& values, const std::wstring& user_name);
+
 // The variable's value; empty when absent, empty or longer than 32768 characters.
 std::wstring ReadEnvironmentVariable(const std::wstring& name);
 

@@ -36,6 +36,41 @@ std::wstring CutToLimit(std::wstring text, std::size_t limit, const wchar_t* not
 
 std::wstring Redact(const ReportFacts& f, const std::wstring& path) { return RedactPathText(path, f.redaction); }
 
+// A signer's name as the report shows it: display-safe, and withheld altogether when the path redaction would
+// change it or it holds the user's name (a company signs the AKİS files; a person's name or folder has no place
+// in the report). A name is not a path, so it is not otherwise rewritten ("A.Ş." keeps its dot).
+std::wstring SignerForReport(const ReportFacts& f, const std::wstring& signer) {
+  const std::wstring shown = SanitizeForDisplay(signer);
+  if (shown.empty()) return shown;
+  const bool private_part = RedactPathText(shown, f.redaction) != ResolvePathText(shown) ||
+                            HoldsPrivateName(shown, f.redaction, f.userName);
+  return private_part ? std::wstring(kUnnamedProgramWord) : shown;
+}
+
+// The state message with every signer it names as the report shows it.
+std::wstring StateMessageForReport(const ReportFacts& f) {
+  std::wstring message = f.dllState.message;
+  for (const FoundFileSignature& found : f.dllState.found_files) {
+    const std::wstring& signer = found.check.signer;
+    if (signer.empty()) continue;
+    const std::wstring shown = SignerForReport(f, signer);
+    for (std::size_t at = message.find(signer); at != std::wstring::npos; at = message.find(signer, at + shown.size())) {
+      message.replace(at, signer.size(), shown);
+    }
+  }
+  return message;
+}
+
+// One line per file found at a target: what its signature says (a file identical to the build needs no check).
+void WriteFoundFileSignatures(Texts& t, const ReportFacts& f) {
+  for (const FoundFileSignature& found : f.dllState.found_files) {
+    t.Both(L"AKİS " + found.label + L" dosyası imzası=" +
+           (found.identical ? std::wstring(L"paketle aynı dosya; ayrıca denetlenmedi")
+                            : SanitizeForDisplay(SignatureResultText(found.check, SignerForReport(f, found.check.signer)))) +
+           L"\r\n");
+  }
+}
+
 std::wstring OpenerName(const ReportFacts& f) {
   if (!f.jnlpExamined) return L"incelenmedi";
   if (f.jnlp.openerPath.empty()) return L"yok";
@@ -123,7 +158,8 @@ void WriteDll(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   const wchar_t* runtime = dll.package_verified && dll.runtime_confirmed ? L"ayrı Visual C++ paketi gerekmiyor"
                            : dll.package_verified                        ? L"doğrulanamadı"
                                                   : L"paket tam doğrulanmadığı için kesinleştirilemedi";
-  t.Both(L"Kurulu durum=" + SanitizeForDisplay(dll.message) + L"\r\nÇalışma zamanı=" + runtime +
+  WriteFoundFileSignatures(t, f);
+  t.Both(L"Kurulu durum=" + SanitizeForDisplay(StateMessageForReport(f)) + L"\r\nÇalışma zamanı=" + runtime +
          L"\r\nResmî güncelleme=" + kCertificateAuthorityDriverServiceUrl + L"\r\n\r\n");
 }
 

@@ -55,7 +55,10 @@ ReportFacts GatherReportFacts(CheckBudget* budget) {
   LoadedPayload payload;
   facts.payloadsVerified = LoadPayload(PayloadBuild32(), &payload, &facts.payloadMessage) &&
                            LoadPayload(PayloadBuild64(), &payload, &facts.payloadMessage);
-  facts.dllState = AssessDllState();
+  facts.dllState = AssessDllState([budget] { return budget->Spent(); });
+  for (const FoundFileSignature& found : facts.dllState.found_files) {
+    if (found.check.detail == kSignatureNotExaminedDetail) budget->NoteNotExamined(L"akisp11.dll imzası");
+  }
 
   JavaDiscovery java = DiscoverJava(budget);
   facts.javaCandidates = std::move(java.candidates);

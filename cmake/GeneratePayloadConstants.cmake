@@ -10,12 +10,22 @@ if(KIND STREQUAL "vendor")
 else()
   set(is_vendor false)
 endif()
+# Only the vendor's files can be "TÜBİTAK BİLGEM imzalı"; the import check recorded whether both carry a signature.
+set(is_signed false)
+if(is_vendor AND EXISTS "${SIGNED_FILE}")
+  file(READ "${SIGNED_FILE}" signed_flag)
+  if(signed_flag STREQUAL "1")
+    set(is_signed true)
+  endif()
+endif()
 set(content "// Generated at build time from the embedded DLLs; do not edit.
 #pragma once
 #include <cstdint>
 
 namespace payload_constants {
 inline constexpr bool kVendorBuild = ${is_vendor};
+// Both embedded files carry an Authenticode signature (certificate table present); never true for stand-ins.
+inline constexpr bool kVendorSigned = ${is_signed};
 inline constexpr std::uint32_t kBuild32Size = ${size32}u;
 inline constexpr wchar_t kBuild32Sha256[] = L\"${hash32}\";
 inline constexpr std::uint32_t kBuild64Size = ${size64}u;

@@ -85,6 +85,7 @@ set(TAVLUN_IMPORT_CHECK_SOURCES
   ${CMAKE_SOURCE_DIR}/cmake/payload_import_check.cpp
   ${CMAKE_SOURCE_DIR}/integrity/pe_imports.cpp
   ${CMAKE_SOURCE_DIR}/integrity/pe_headers.cpp
+  ${CMAKE_SOURCE_DIR}/integrity/authenticode.cpp
   ${CMAKE_SOURCE_DIR}/core/text.cpp)
 if(CMAKE_CROSSCOMPILING)
   find_program(TAVLUN_HOST_CXX NAMES c++ g++ clang++ REQUIRED
@@ -95,6 +96,7 @@ if(CMAKE_CROSSCOMPILING)
     COMMAND ${TAVLUN_HOST_CXX} -std=c++17 -O1 -I${CMAKE_SOURCE_DIR} -o ${TAVLUN_IMPORT_CHECK} ${TAVLUN_IMPORT_CHECK_SOURCES}
     DEPENDS ${TAVLUN_IMPORT_CHECK_SOURCES} ${CMAKE_SOURCE_DIR}/integrity/pe_imports.h
             ${CMAKE_SOURCE_DIR}/integrity/pe_headers.h ${CMAKE_SOURCE_DIR}/integrity/little_endian.h
+            ${CMAKE_SOURCE_DIR}/integrity/authenticode.h
             ${CMAKE_SOURCE_DIR}/core/text.h
     COMMENT "Building the payload import check for the build machine" VERBATIM)
   add_custom_target(tavlun_payload_import_check DEPENDS ${TAVLUN_IMPORT_CHECK})
@@ -107,15 +109,19 @@ else()
   set(TAVLUN_IMPORT_CHECK $<TARGET_FILE:tavlun_payload_import_check>)
 endif()
 set(TAVLUN_PAYLOAD_IMPORTS_STAMP ${TAVLUN_PAYLOAD_DIR}/imports-checked.stamp)
-add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_IMPORTS_STAMP}
-  COMMAND ${TAVLUN_IMPORT_CHECK} ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64}
+# "1" when both embedded files carry an Authenticode signature (certificate table), read by the same check.
+set(TAVLUN_PAYLOAD_SIGNED_FILE ${TAVLUN_PAYLOAD_DIR}/payload-signed.txt)
+add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_IMPORTS_STAMP} ${TAVLUN_PAYLOAD_SIGNED_FILE}
+  COMMAND ${TAVLUN_IMPORT_CHECK} --signature-out ${TAVLUN_PAYLOAD_SIGNED_FILE} ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64}
   COMMAND ${CMAKE_COMMAND} -E touch ${TAVLUN_PAYLOAD_IMPORTS_STAMP}
   DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} tavlun_payload_import_check
   COMMENT "Checking that the embedded DLLs import no separate C/C++ runtime" VERBATIM)
 
 add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_HEADER}
   COMMAND ${CMAKE_COMMAND} -DKIND=${TAVLUN_PAYLOAD_KIND} -DDLL32=${TAVLUN_PAYLOAD_32} -DDLL64=${TAVLUN_PAYLOAD_64}
+          -DSIGNED_FILE=${TAVLUN_PAYLOAD_SIGNED_FILE}
           -DOUT=${TAVLUN_PAYLOAD_HEADER} -P ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
-  DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
+  DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} ${TAVLUN_PAYLOAD_SIGNED_FILE}
+          ${CMAKE_SOURCE_DIR}/cmake/GeneratePayloadConstants.cmake
   COMMENT "Measuring the embedded payloads" VERBATIM)
 add_custom_target(tavlun_payload_constants DEPENDS ${TAVLUN_PAYLOAD_HEADER} ${TAVLUN_PAYLOAD_IMPORTS_STAMP})

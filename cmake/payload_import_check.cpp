@@ -3,8 +3,13 @@
 // runtime; this proves it for the files actually embedded, the vendor's as well as the stand-ins: each must be a
 // valid DLL whose import and delay-import directories name no separately installed C or C++ runtime.
 //
-// Usage: payload_import_check <dll>...   Exit codes: 0 all accepted, 1 a runtime import, 2 a file unreadable or
-// not a valid DLL.
+// It also records whether the files carry an Authenticode signature (a certificate table inside the file; its
+// presence and size only, the signature is not judged here): the window names the payload "TÜBİTAK BİLGEM imzalı"
+// only when both published files are signed.
+//
+// Usage: payload_import_check [--signature-out FILE] <dll>...   FILE receives "1" when every DLL carries a
+// certificate table, else "0". Exit codes: 0 all accepted, 1 a runtime import, 2 a file unreadable or not a valid
+// DLL (or FILE not written).
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "integrity/authenticode.h"
 #include "integrity/pe_imports.h"
 
 namespace {
@@ -23,7 +29,7 @@ std::string Ascii(const std::wstring& text) {
   return out;
 }
 
-int Check(const char* path) {
+int Check(const char* path, bool* signed_file) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (!in.good() && !in.eof()) {
@@ -45,6 +51,14 @@ int Check(const char* path) {
       }
     }
   };
+  std::uint32_t table_offset = 0;
+  std::uint32_t table_size = 0;
+  *signed_file = tavlun::FindCertificateTable(bytes.data(), bytes.size(), &table_offset, &table_size);
+  if (*signed_file) {
+    std::printf("%s: certificate table of %u bytes at %u\n", path, table_size, table_offset);
+  } else {
+    std::printf("%s: no certificate table (unsigned)\n", path);
+  }
   check(names.imported, "imports");
   check(names.delay_imported, "delay-imports");
   if (result == 0) {
@@ -59,14 +73,31 @@ int Check(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <dll>...\n", argv[0]);
+  int first = 1;
+  const char* signature_out = nullptr;
+  if (argc > 2 && std::string(argv[1]) == "--signature-out") {
+    signature_out = argv[2];
+    first = 3;
+  }
+  if (argc <= first) {
+    std::fprintf(stderr, "usage: %s [--signature-out FILE] <dll>...\n", argv[0]);
     return 2;
   }
   int worst = 0;
-  for (int i = 1; i < argc; ++i) {
-    const int result = Check(argv[i]);
+  bool all_signed = true;
+  for (int i = first; i < argc; ++i) {
+    bool signed_file = false;
+    const int result = Check(argv[i], &signed_file);
     if (result > worst) worst = result;
+    all_signed = all_signed && signed_file;
+  }
+  if (signature_out != nullptr) {
+    std::ofstream out(signature_out, std::ios::binary | std::ios::trunc);
+    out << (all_signed ? "1" : "0");
+    if (!out.good()) {
+      std::fprintf(stderr, "%s: cannot be written\n", signature_out);
+      return 2;
+    }
   }
   return worst;
 }

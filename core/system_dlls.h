@@ -6,7 +6,8 @@
 //   program, where anyone who can write to a Downloads folder could plant a copy that the elevated run would load.
 // - Loaded here, each by its own name with LOAD_LIBRARY_SEARCH_SYSTEM32: bcrypt (hashing, random names), version
 //   (file versions), winscard (the PC/SC probe), comctl32 (common controls, task dialogs, subclassing) and shcore
-//   (monitor DPI), oleaut32 (strings for the desktop shell's automation interface). System32 holds comctl32 version 5, which has no task dialogs; version 6 is reached only through
+//   (monitor DPI), oleaut32 (strings for the desktop shell's automation interface); wintrust and crypt32 (the
+//   offline signature check) through LoadSystemDll in integrity/authenticode_win.cpp. System32 holds comctl32 version 5, which has no task dialogs; version 6 is reached only through
 //   the manifest's activation context, so Comctl32() checks the version it got and, below 6, loads the DLL again
 //   inside the context of the program's own manifest.
 // - Looked up in an already loaded KnownDLL with GetProcAddress: functions newer than Windows 7

@@ -34,6 +34,29 @@ std::wstring FilesAt(const std::vector<std::wstring>& labels, const wchar_t* qua
          (plural ? L"dosyalar" : L"dosya");
 }
 
+// "; imzası geçerli: S" for one kept file, or one such part per kept file led by its label; empty when no kept file
+// was checked. A kept file is never kept silently: what its signature says goes with the word "kept".
+std::wstring KeptSignatures(const std::vector<TargetFinding>& findings) {
+  std::vector<const TargetFinding*> kept;
+  for (const TargetFinding& finding : findings) {
+    const bool keeps = finding.verdict == TargetVerdict::SameVersion || finding.verdict == TargetVerdict::Newer;
+    if (keeps && finding.signature_checked) kept.push_back(&finding);
+  }
+  std::wstring text;
+  for (const TargetFinding* finding : kept) {
+    text += L"; ";
+    if (kept.size() > 1) text += finding->label + L" dosyasının ";
+    text += KeptFileSignatureClause(finding->signature);
+  }
+  return text;
+}
+
+// Ends a sentence with a period, unless it ends in one already (a signer "Örnek A.Ş." at its end).
+std::wstring WithPeriod(std::wstring sentence) {
+  if (sentence.empty() || sentence.back() != L'.') sentence += L'.';
+  return sentence;
+}
+
 // One sentence, with a leading blank, for each group of targets the installation replaces or keeps.
 std::wstring WhatHappensToTheOthers(const std::vector<TargetFinding>& findings) {
   std::wstring text;
@@ -51,7 +74,10 @@ std::wstring WhatHappensToTheOthers(const std::vector<TargetFinding>& findings) 
   const std::vector<std::wstring> identical = LabelsOf(findings, {TargetVerdict::Identical});
   if (!identical.empty()) text += L" " + FilesAt(identical, L"doğru ") + L" korunacak.";
   const std::vector<std::wstring> kept = LabelsOf(findings, {TargetVerdict::SameVersion, TargetVerdict::Newer});
-  if (!kept.empty()) text += L" " + FilesAt(kept, L"aynı veya daha yeni sürüm bildiren ") + L" korunacak.";
+  if (!kept.empty()) {
+    text += L" " + FilesAt(kept, L"aynı veya daha yeni sürüm bildiren ") +
+            WithPeriod(L" korunacak" + KeptSignatures(findings));
+  }
   return text;
 }
 
@@ -117,11 +143,14 @@ void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state) {
     state->kind = DllStateKind::SameOrNewerKept;
     state->install_offered = false;
     if (LabelsOf(findings, {TargetVerdict::SameVersion}).empty()) {
-      state->message = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi.";
+      state->message =
+          WithPeriod(L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi" +
+                     KeptSignatures(findings));
     } else {
       state->message =
-          L"Paket sürümüyle aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu; güvenlik için "
-          L"değiştirilmedi." +
+          WithPeriod(L"Paket sürümüyle aynı veya daha yeni sürüm bildiren farklı bir AKİS DLL bulundu; güvenlik için "
+                     L"değiştirilmedi" +
+                     KeptSignatures(findings)) +
           SameVersionNote(findings);
     }
   }

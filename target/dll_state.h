@@ -3,9 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "integrity/authenticode.h"
 #include "integrity/payload.h"
 
 namespace tavlun {
@@ -21,6 +24,13 @@ enum class DllStateKind : std::int32_t {
   VerificationFailed = 5,
 };
 
+// The signature verdict on one file found at a target (the report writes one line for each).
+struct FoundFileSignature {
+  std::wstring label;      // "32-bit" / "64-bit"
+  bool identical = false;  // byte-identical to the embedded build: not checked, nothing to add
+  SignatureCheck check;
+};
+
 struct DllState {
   DllStateKind kind = DllStateKind::VerificationFailed;
   std::wstring targets_text;  // "label: display_path" items joined by "   |   "
@@ -30,13 +40,20 @@ struct DllState {
   bool install_offered = false;
   // The labels of the builds this Windows needs ("32-bit", "64-bit"), in target order; empty when unresolved.
   std::vector<std::wstring> required_builds;
+  // Every file found at an examined target, in target order, with its signature verdict.
+  std::vector<FoundFileSignature> found_files;
 };
 
 // Never fails: failures become the kind and the message.
 DllState AssessDllState();
 
-// The assessment on given system facts (the files themselves are still read from disk).
-DllState AssessDllStateOn(const SystemDirectories& system);
+// The assessment on given system facts (the files themselves are still read from disk). Once `out_of_time`
+// answers true, signatures not yet checked are left NotChecked with kSignatureNotExaminedDetail.
+DllState AssessDllStateOn(const SystemDirectories& system, const std::function<bool()>& out_of_time = {});
+DllState AssessDllState(const std::function<bool()>& out_of_time);
+
+// The detail of a signature left for the check's time budget (the check's own "not examined" words).
+inline constexpr wchar_t kSignatureNotExaminedDetail[] = L"süre sınırı aşıldığı için incelenmedi";
 
 // Safety pre-check of a target path; opens nothing that could follow a link. Absent (2 or 3) is success with
 // exists = false. Stores 4393 for a directory or reparse point and 1142 for a file with more than one link.
@@ -68,15 +85,21 @@ enum class TargetVerdict {
 };
 
 struct TargetFinding {
+  TargetFinding(std::wstring target_label, TargetVerdict target_verdict)
+      : label(std::move(target_label)), verdict(target_verdict) {}
+
   std::wstring label;  // "32-bit" / "64-bit"
   TargetVerdict verdict;
+  bool signature_checked = false;  // set for every file that differs from the build
+  SignatureCheck signature;
 };
 
 TargetCounts CountTargets(const std::vector<TargetFinding>& findings);
 
 // Sets kind, message and the three flags from the examined targets (first match wins: all identical, any missing,
 // any replaceable, otherwise only same-or-newer files besides identical ones). The message names which targets
-// will be added, backed up and replaced, or kept. targets_text is left alone.
+// will be added, backed up and replaced, or kept, and the signature verdict on each kept file. targets_text is
+// left alone.
 void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state);
 
 // The verdict on a file whose bytes differ from the build: kept only when it is a DLL for the build's machine

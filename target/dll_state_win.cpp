@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "core/windows_error.h"
+#include "integrity/authenticode_win.h"
 #include "integrity/pe_file.h"
 #include "integrity/sha256.h"
 #include "target/dll_state.h"
@@ -81,7 +82,11 @@ bool IsUserAdmin() {
 
 DllState AssessDllState() { return AssessDllStateOn(QuerySystemDirectories()); }
 
-DllState AssessDllStateOn(const SystemDirectories& system) {
+DllState AssessDllState(const std::function<bool()>& out_of_time) {
+  return AssessDllStateOn(QuerySystemDirectories(), out_of_time);
+}
+
+DllState AssessDllStateOn(const SystemDirectories& system, const std::function<bool()>& out_of_time) {
   DllState state;
   std::vector<TargetEntry> targets;
   std::wstring message;
@@ -120,10 +125,18 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
       state.install_offered = true;
       continue;
     }
+    // One read-only handle serves the digest and the signature check, so both judge the same file.
+    UniqueHandle file(OpenFileForInspection(path));
+    const DWORD open_error = file ? ERROR_SUCCESS : ::GetLastError();
     // A file of another size is another file: it is never read to the end (a sparse file can claim terabytes).
     if (size == payload.size) {
       std::wstring digest;
-      if (!Sha256FilePath(path, &digest, &message)) {
+      std::uint32_t hash_error = 0;
+      if (!file) {
+        message = L"Dosya okunamadı: " + WindowsErrorText(open_error);
+      }
+      if (!file || !CheckRegularSingleLinkFile(file.get(), nullptr, &message) ||
+          !Sha256OpenFile(file.get(), &digest, &message, &hash_error)) {
         state.kind = DllStateKind::VerificationFailed;
         state.message = label + L" hedefi: " + message;
         state.install_offered = true;
@@ -131,6 +144,7 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
       }
       if (EqualsIgnoreAsciiCase(digest, payload.sha256)) {
         findings.push_back({label, TargetVerdict::Identical});
+        state.found_files.push_back({label, true, SignatureCheck()});
         continue;
       }
     }
@@ -141,7 +155,19 @@ DllState AssessDllStateOn(const SystemDirectories& system) {
     const bool version_read = ReadFileVersion(path, &version, &version_text);
     const TargetVerdict verdict = ClassifyDifferentFile(machine_read, machine, version_read, version, build);
     if (verdict == TargetVerdict::OtherMachine || verdict == TargetVerdict::Replaceable) state.install_offered = true;
-    findings.push_back({label, verdict});
+
+    TargetFinding finding{label, verdict};
+    finding.signature_checked = true;
+    if (!file) {
+      finding.signature.code = open_error;
+      finding.signature.detail = L"dosya okunamadı: " + WindowsErrorText(open_error);
+    } else if (out_of_time && out_of_time()) {
+      finding.signature.detail = kSignatureNotExaminedDetail;
+    } else {
+      finding.signature = CheckFileSignature(file.get(), path);
+    }
+    state.found_files.push_back({label, false, finding.signature});
+    findings.push_back(std::move(finding));
   }
   FoldTargets(findings, &state);
   return state;

@@ -61,7 +61,7 @@ bool CreateControls(MainWindowState& state) {
   c.targetPathLabel = CreateChild(w, L"STATIC", L"—", kEllipsisStatic);
   c.payloadCaptionLabel = CreateChild(w, L"STATIC", L"Gömülü DLL", kEllipsisStatic);
   c.payloadVersionLabel =
-      CreateChild(w, L"STATIC", PayloadVersionText(payload_constants::kVendorBuild), kEllipsisStatic);
+      CreateChild(w, L"STATIC", PayloadVersionText(payload_constants::kVendorBuild, payload_constants::kVendorSigned), kEllipsisStatic);
   c.hashCaptionLabel = CreateChild(w, L"STATIC", L"SHA-256", kEllipsisStatic);
   c.hashValueLabel = CreateChild(
       w, L"STATIC", HashValueText(payload_constants::kBuild32Sha256, payload_constants::kBuild64Sha256),

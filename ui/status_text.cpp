@@ -108,9 +108,11 @@ std::wstring RequirementsStatusText(CheckState check_state, std::size_t reveal_p
   }
 }
 
-std::wstring PayloadVersionText(bool vendor_build) {
+std::wstring PayloadVersionText(bool vendor_build, bool vendor_signed) {
   return std::wstring(L"v") + kPayloadVersionText + L"  •  32-bit + 64-bit  •  " +
-         (vendor_build ? L"TÜBİTAK BİLGEM imzalı" : L"geliştirme yedeği, imzasız");
+         (!vendor_build   ? L"geliştirme yedeği, imzasız"
+          : vendor_signed ? L"TÜBİTAK BİLGEM imzalı"
+                          : L"resmî paket, imzasız");
 }
 
 std::wstring HashValueText(const std::wstring& sha256_build32, const std::wstring& sha256_build64) {

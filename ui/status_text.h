@@ -64,9 +64,9 @@ std::wstring RequirementsTitleText(CheckState check_state);
 std::wstring RequirementsStatusText(CheckState check_state, std::size_t reveal_position,
                                     const std::vector<RequirementItem>& items);
 
-// The embedded builds as the details block shows them. Only a vendor build is said to be signed by its maker;
-// a stand-in build says it is an unsigned development stand-in.
-std::wstring PayloadVersionText(bool vendor_build);
+// The embedded builds as the details block shows them. Only a vendor build whose files carry a signature (read at
+// build time) is said to be signed by its maker; a stand-in build says it is an unsigned development stand-in.
+std::wstring PayloadVersionText(bool vendor_build, bool vendor_signed);
 // "x86 <first 8>…<last 4>  •  x64 <first 8>…<last 4>" of the two expected SHA-256 texts.
 std::wstring HashValueText(const std::wstring& sha256_build32, const std::wstring& sha256_build64);
 

@@ -136,10 +136,15 @@ const std::vector<std::wstring> kLinksClip = {
     L"[Resmî bağlantılar]",
     L"e-Devlet e-İmza=https://giris.turkiye.gov.tr/Giris/Elektronik-Imza?actionName=eimzasss",
     L"Kamu SM sürücü hizmeti=https://kamusm.bilgem.tubitak.gov.tr/islemler/surucu_yukleme_servisi/", L""};
+const std::vector<std::wstring> kIdenticalFiles = {
+    L"AKİS 32-bit dosyası imzası=paketle aynı dosya; ayrıca denetlenmedi",
+    L"AKİS 64-bit dosyası imzası=paketle aynı dosya; ayrıca denetlenmedi"};
 const std::wstring kDriverLine =
     L"Resmî güncelleme=https://kamusm.bilgem.tubitak.gov.tr/islemler/surucu_yukleme_servisi/";
 
-std::vector<std::wstring> DllBlock(bool full, const std::wstring& state_message, const std::wstring& runtime) {
+// `found_files`: the signature line of each file found at a target.
+std::vector<std::wstring> DllBlock(bool full, const std::wstring& state_message, const std::wstring& runtime,
+                                   const std::vector<std::wstring>& found_files = {}) {
   std::vector<std::wstring> lines = {L"[AKİS DLL]", L"Gömülü sürüm=3.4.2",
                                      std::wstring(L"32-bit beklenen SHA-256=") + PayloadBuild32().expected_sha256,
                                      std::wstring(L"64-bit beklenen SHA-256=") + PayloadBuild64().expected_sha256};
@@ -151,7 +156,7 @@ std::vector<std::wstring> DllBlock(bool full, const std::wstring& state_message,
   } else {
     lines.push_back(L"Hash bu araçtaki gömülü dosyalarla kimliği kanıtlar; gelecekteki güncelliği kanıtlamaz.");
   }
-  return lines + std::vector<std::wstring>{L"Kurulu durum=" + state_message, L"Çalışma zamanı=" + runtime,
+  return lines + found_files + std::vector<std::wstring>{L"Kurulu durum=" + state_message, L"Çalışma zamanı=" + runtime,
                                            kDriverLine, L""};
 }
 
@@ -190,7 +195,7 @@ TEST(ReportOnMachine, EverythingInOrder) {
 
   ExpectReportLines(
       report.fullText,
-      kHeaderFull + basics.system + DllBlock(true, matches, L"ayrı Visual C++ paketi gerekmiyor") +
+      kHeaderFull + basics.system + DllBlock(true, matches, L"ayrı Visual C++ paketi gerekmiyor", kIdenticalFiles) +
           std::vector<std::wstring>{L"[Java — JavaSoft HKLM/HKCU, iki WOW64 görünümü ve JAVA_HOME]", L"Java #1",
                                     L"  Kaynak=" + source, L"  Home=" + redacted_home,
                                     L"  release JAVA_VERSION=1.8.0_301; OS_ARCH=amd64", L"  java.exe=" + kValidProgram,
@@ -207,7 +212,7 @@ TEST(ReportOnMachine, EverythingInOrder) {
   ExpectReportLines(
       report.clipboardText,
       std::vector<std::wstring>{L"SONUÇ"} + findings + std::vector<std::wstring>{L""} + kHeaderClip + basics.system +
-          DllBlock(false, matches, L"ayrı Visual C++ paketi gerekmiyor") +
+          DllBlock(false, matches, L"ayrı Visual C++ paketi gerekmiyor", kIdenticalFiles) +
           std::vector<std::wstring>{L"[Java]",
                                     L"Java #1: home yolu gizlendi; sürüm=1.8.0_301; java=" + kValidProgram +
                                         L"; javaws=" + kValidProgram,

@@ -147,8 +147,9 @@ TEST(Layout, ListNeverShowsAPartialRow) {
 }
 
 TEST(StatusTexts, EmbeddedBuildAndKeptVersionAreDescribedTruthfully) {
-  EXPECT_EQ(PayloadVersionText(true), L"v3.4.2  •  32-bit + 64-bit  •  TÜBİTAK BİLGEM imzalı");
-  EXPECT_EQ(PayloadVersionText(false), L"v3.4.2  •  32-bit + 64-bit  •  geliştirme yedeği, imzasız");
+  EXPECT_EQ(PayloadVersionText(true, true), L"v3.4.2  •  32-bit + 64-bit  •  TÜBİTAK BİLGEM imzalı");
+  EXPECT_EQ(PayloadVersionText(true, false), L"v3.4.2  •  32-bit + 64-bit  •  resmî paket, imzasız");
+  EXPECT_EQ(PayloadVersionText(false, true), L"v3.4.2  •  32-bit + 64-bit  •  geliştirme yedeği, imzasız");
   const std::wstring a = L"D77EA21B" + std::wstring(52, L'0') + L"06ED";
   const std::wstring b = L"2CE5501D" + std::wstring(52, L'1') + L"1429";
   EXPECT_EQ(HashValueText(a, b), L"x86 D77EA21B…06ED  •  x64 2CE5501D…1429");
