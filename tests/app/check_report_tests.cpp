@@ -1,0 +1,271 @@
+// The program's --check-report run as a deployment tool starts it: a process with no window, its exit code, and
+// the file it leaves. The document is read by an independent strict JSON reader and compared with the check the
+// window runs (the same report builder, on the same planted machine); the drive is compared before and after.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cwctype>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/check_report.h"
+#include "app/run_mode.h"
+#include "check/check_report_json.h"
+#include "check/path_safety.h"
+#include "check/report.h"
+#include "check/system_identity.h"
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "program_version.h"
+#include "target/dll_state.h"
+#include "tests/app/child_process.h"
+#include "tests/support/json_reader.h"
+#include "tests/support/planted_targets.h"
+#include "tests/support/test_support.h"
+
+namespace tavlun {
+namespace {
+
+using namespace testing_support;
+
+constexpr DWORD kCheckRunMs = 90000;
+
+std::wstring Lower(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+  return text;
+}
+
+struct Entry {
+  DWORD attributes = 0;
+  std::uint64_t size = 0;
+  std::uint64_t written = 0;
+  bool operator==(const Entry& o) const { return attributes == o.attributes && size == o.size && written == o.written; }
+};
+
+// Every file and folder under `root`, links listed and not followed. Other test programs run meanwhile and work
+// in TEMP and in the installer's folder, so only `own` is compared inside TEMP and the installer's folder not at all.
+void Snapshot(const std::wstring& root, const std::wstring& temp, const std::wstring& own,
+              std::map<std::wstring, Entry>* out) {
+  WIN32_FIND_DATAW data;
+  UniqueFindHandle find(::FindFirstFileExW(JoinPath(root, L"*").c_str(), FindExInfoBasic, &data,
+                                           FindExSearchNameMatch, nullptr, 0));
+  if (!find) return;
+  const bool in_temp = Lower(root) == temp;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = JoinPath(root, name);
+    const std::wstring lower = Lower(path);
+    if (lower == L"c:\\programdata\\tavlunyardimcisi" || (in_temp && lower != own)) continue;
+    if (lower != temp) {
+      (*out)[lower] = {data.dwFileAttributes, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                       (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      Snapshot(path, temp, own, out);
+    }
+  } while (::FindNextFileW(find.get(), &data));
+}
+
+std::wstring TempFolder() {
+  wchar_t temp[MAX_PATH + 1];
+  std::wstring text(temp, ::GetTempPathW(MAX_PATH + 1, temp));
+  if (!text.empty() && text.back() == L'\\') text.pop_back();
+  return text;
+}
+
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  UniqueFindHandle find(::FindFirstFileW(JoinPath(folder, L"*").c_str(), &data));
+  if (!find) return names;
+  do {
+    if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") names.push_back(data.cFileName);
+  } while (::FindNextFileW(find.get(), &data));
+  return names;
+}
+
+std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+// The report text without its local-time line, which two checks a few seconds apart cannot share.
+std::u16string WithoutLocalTime(std::u16string text) {
+  const std::size_t at = text.find(u"\r\nYerel zaman=");
+  if (at == std::u16string::npos) return text;
+  return text.erase(at, text.find(u"\r\n", at + 2) - at);
+}
+
+struct ProgramRun {
+  DWORD exit_code = 0;
+  std::vector<CreatedWindow> windows;
+};
+
+ProgramRun RunProgram(const std::wstring& arguments, const std::wstring& directory = std::wstring()) {
+  ProgramRun run;
+  ChildProcess child;
+  EXPECT_TRUE(child.Start(ProgramPath(), arguments, false, directory));
+  WindowWatch watch(child.id());
+  child.Resume();
+  EXPECT_TRUE(child.WaitForExit(kCheckRunMs, &run.exit_code)) << Utf8(arguments);
+  run.windows = watch.UserWindows();
+  return run;
+}
+
+class CheckReportRun : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(planted_.ready()); }
+  PlantedTargets planted_;
+  ScratchDir scratch_{L"tavlun-check-report"};
+};
+
+// Two machine states, each written by the program and compared with the window's check of the same machine; the
+// whole drive stays as it was but for the one file.
+TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
+  const std::wstring out = scratch_.Child(L"çıktı");
+  ASSERT_TRUE(::CreateDirectoryW(out.c_str(), nullptr));
+  const std::wstring report = JoinPath(out, L"rapor.json");
+  // The program's own TEMP inside the compared folder: a temporary file it left there would show.
+  const std::wstring own_temp = scratch_.Child(L"temp");
+  ASSERT_TRUE(::CreateDirectoryW(own_temp.c_str(), nullptr));
+  wchar_t saved_temp[MAX_PATH] = {};
+  ::GetEnvironmentVariableW(L"TEMP", saved_temp, MAX_PATH);
+  ::SetEnvironmentVariableW(L"TEMP", own_temp.c_str());
+
+  const struct {
+    const char* name;
+    bool plant;
+    const char* kind;
+    bool offered;
+  } states[] = {{"both builds installed", true, "matches-package", false},
+                {"nothing installed", false, "missing", true}};
+  for (const auto& state : states) {
+    SCOPED_TRACE(state.name);
+    planted_.Clear();
+    if (state.plant) {
+      ASSERT_TRUE(planted_.PlantEmbedded(kTarget32));
+      ASSERT_TRUE(planted_.PlantEmbedded(kTarget64));
+    }
+    std::map<std::wstring, Entry> before;
+    Snapshot(L"C:", Lower(TempFolder()), Lower(scratch_.path()), &before);
+    ASSERT_GT(before.size(), 100u);
+
+    const ProgramRun run = RunProgram(L"--check-report=" + QuoteArgument(report));
+    EXPECT_TRUE(run.windows.empty());
+
+    std::map<std::wstring, Entry> after;
+    Snapshot(L"C:", Lower(TempFolder()), Lower(scratch_.path()), &after);
+    for (const auto& [path, entry] : before) {
+      const auto found = after.find(path);
+      if (path == Lower(out) || path == Lower(report)) continue;  // the file, and the folder that holds it
+      if (found == after.end()) ADD_FAILURE() << "deleted: " << Utf8(path);
+      else if (!(found->second == entry)) ADD_FAILURE() << "changed: " << Utf8(path);
+    }
+    for (const auto& entry : after) {
+      if (before.count(entry.first) == 0 && entry.first != Lower(report)) ADD_FAILURE() << "created: " << Utf8(entry.first);
+    }
+    EXPECT_EQ(FolderNames(out), std::vector<std::wstring>{L"rapor.json"});
+
+    const std::vector<std::uint8_t> bytes = ReadBytes(report);
+    const std::string json(bytes.begin(), bytes.end());
+    JsonValue root;
+    std::string error;
+    ASSERT_TRUE(JsonReader::Parse(json, &root, &error)) << error << "\n" << json;
+
+    // The window's check on the same machine: its worker builds this report and shows these rows.
+    const DiagnosticReport window = BuildDiagnosticReport();
+    const std::vector<RequirementItem> rows = NormalizeRequirementItems(window.items);
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(CheckReportExitCode(rows)));
+    EXPECT_NE(run.exit_code, static_cast<DWORD>(kExitCheckReportReady)) << "Wine has no Smart Card service";
+    const JsonValue* shown = root.Member("rows");
+    ASSERT_TRUE(shown != nullptr && shown->items.size() == kRequirementCount) << json;
+    for (std::size_t i = 0; i < kRequirementCount; ++i) {
+      const JsonValue& row = shown->items[i];
+      EXPECT_EQ(JsonReader::Utf8Of(row.Member("id")->text), RequirementRowId(i));
+      EXPECT_EQ(row.Member("title")->text, U16(rows[i].title));
+      EXPECT_EQ(JsonReader::Utf8Of(row.Member("state")->text), RequirementStateId(rows[i].state)) << i;
+      EXPECT_EQ(row.Member("detail")->text, U16(rows[i].detail)) << i;
+    }
+    EXPECT_EQ(rows[0].state, state.plant ? 0u : 2u);
+    EXPECT_EQ(WithoutLocalTime(root.Member("report_text")->text), WithoutLocalTime(U16(window.clipboardText)));
+    EXPECT_EQ(JsonReader::Utf8Of(root.Member("dll_state")->Member("kind")->text), state.kind);
+    EXPECT_EQ(root.Member("dll_state")->Member("install_offered")->boolean, state.offered);
+    EXPECT_EQ(AssessDllState().install_offered, state.offered) << "the window offers the installation alike";
+    EXPECT_EQ(root.Member("tool_version")->text, U16(kProgramVersion));
+    EXPECT_EQ(root.Member("windows_version")->text, U16(WindowsVersionText()));
+    EXPECT_EQ(root.Member("native_machine")->text, U16(NativeArchitectureText()));
+    const std::u16string time = root.Member("time_utc")->text;
+    EXPECT_TRUE(time.size() == 20 && time[10] == u'T' && time[19] == u'Z') << JsonReader::Utf8Of(time);
+  }
+  ::SetEnvironmentVariableW(L"TEMP", saved_temp);
+}
+
+// Paths a deployment tool may get wrong or an attacker may plant: each ends the run at once with its own code, no
+// window, and nothing new in the folder. A report over a read-only file runs the check, then fails to write.
+TEST_F(CheckReportRun, RefusalsAndFailuresWriteNothing) {
+  const std::wstring folder = scratch_.Child(L"klasör");
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring locked = scratch_.Child(L"salt-okunur.json");
+  ASSERT_TRUE(WriteBytes(locked, "eski", 4));
+  ASSERT_TRUE(::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+  // Held open without delete sharing besides: Wine renames over a read-only file, but not over one in use.
+  UniqueHandle in_use(::CreateFileW(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(in_use);
+  const struct {
+    std::wstring argument;
+    int code;
+  } cases[] = {
+      {L"--check-report=rapor.json", kExitCheckReportPathRefused},        // relative
+      {L"--check-report=.\\rapor.json", kExitCheckReportPathRefused},
+      {L"--check-report=", kExitCheckReportPathRefused},
+      {L"--check-report=NUL", kExitCheckReportPathRefused},               // devices
+      {L"--check-report=\\\\.\\C:", kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"con.json")), kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"COM1")), kExitCheckReportPathRefused},
+      {L"--check-report=\\\\sunucu\\pay\\rapor.json", kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(L"\\\\?\\" + scratch_.Child(L"r.json")), kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(folder), kExitCheckReportPathRefused},  // a folder
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"yok\\rapor.json")), kExitCheckReportNotWritten},
+      {L"--check-report=" + QuoteArgument(locked), kExitCheckReportNotWritten},
+      {L"--check-report", kExitUsageError},
+      {L"/S", kExitUsageError},
+      {L"--silent", kExitUsageError},
+      {L"/?", kExitUsageError},
+      {L"--help", kExitUsageError},
+      {L"--install", kExitUsageError},
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"a.json")) + L" --install-elevated", kExitUsageError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.argument));
+    const ProgramRun run = RunProgram(c.argument, scratch_.path());
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(c.code));
+    EXPECT_TRUE(run.windows.empty());
+    std::vector<std::wstring> names = FolderNames(scratch_.path());
+    EXPECT_EQ(names.size(), 2u) << "only the folder and the read-only file";
+    EXPECT_TRUE(FolderNames(folder).empty());
+  }
+  in_use.reset();
+  EXPECT_EQ(ReadBytes(locked), (std::vector<std::uint8_t>{'e', 's', 'k', 'i'}));
+  ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A folder on the way that is a link or junction is refused. Wine creates no reparse points, but shows a Unix
+// symbolic link as a folder that is one: the build makes build/tests/reparse-link pointing at link-target.
+TEST(CheckReportPath, AFolderThatIsALinkIsRefused) {
+  const std::wstring link = BuildFolderChild(L"tests\\reparse-link");
+  const DWORD attributes = link.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    GTEST_SKIP() << "no linked folder here (made by the build under Wine only), and Wine cannot create one";
+  }
+  const std::wstring report = JoinPath(link, L"rapor.json");
+  const ProgramRun run = RunProgram(L"--check-report=" + QuoteArgument(report));
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(kExitCheckReportPathRefused));
+  EXPECT_TRUE(run.windows.empty());
+  EXPECT_FALSE(FileExists(report));
+  EXPECT_FALSE(FileExists(BuildFolderChild(L"tests\\link-target\\rapor.json")));
+}
+
+}  // namespace
+}  // namespace tavlun
