@@ -58,11 +58,9 @@ ReportPathVerdict InspectReportPath(const std::wstring& path, ReportPath* out) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!existing) {
-    const DWORD error = ::GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return ReportPathVerdict::Accepted;
-    const DWORD attributes = ::GetFileAttributesW(PathForOpening(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return ReportPathVerdict::Unwritable;
-    return ReportFileVerdict(true, attributes, 0);
+    // Absent, or a plain file that someone holds open without sharing: then the rename decides.
+    if (::GetLastError() == ERROR_FILE_NOT_FOUND) return ReportPathVerdict::Accepted;
+    return listed == INVALID_FILE_ATTRIBUTES ? ReportPathVerdict::Unwritable : ReportPathVerdict::Accepted;
   }
   FILE_ATTRIBUTE_TAG_INFO info{};
   if (!::GetFileInformationByHandleEx(existing.get(), FileAttributeTagInfo, &info, sizeof(info))) {

@@ -38,6 +38,7 @@ openssl pkcs12 -export -inkey "$certs/key.pem" -in "$certs/cert.pem" -out "$cert
   -passout "file:$certs/password"
 
 (umask 077 && "$work/a/src/scripts/release" --out "$work/a/out")
+mkdir -p "$work/b"
 "$work/second-folder/with a blank/src/scripts/release" --out "$work/b/out" --pkcs12 "$certs/signer.p12" \
   --password-file "$certs/password" --ca-file "$certs/cert.pem" 2>"$work/b/release.log" ||
   { cat "$work/b/release.log" >&2; fail "the signed release failed"; }
