@@ -1,6 +1,7 @@
-// The --check-report document and decisions, apart from the machine: escaping, the document's shape read back by
-// an independent strict reader, the exit code of every row mix and the verdict on the report file found. Pure:
-// runs in the Windows test program and natively under the sanitizers.
+// The --check-report document and decisions, apart from the machine: escaping, the strictness of the reader the
+// tests and the fuzz target parse it with, the exit code of every row mix and the verdict on the report file
+// found. Pure: runs in the Windows test program and natively under the sanitizers (the fuzz target reads whole
+// documents back).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -32,47 +33,7 @@ TEST(CheckReportJson, EscapesWhatJsonAndJavaScriptRequire) {
       {L"\xD83D", "\xEF\xBF\xBD"},
   };
   for (const auto& c : cases) EXPECT_EQ(JsonStringBody(c.text), c.body);
-}
-
-TEST(CheckReportJson, DocumentReadsBackWithEveryField) {
-  CheckReportDocument document;
-  document.toolVersion = L"1.4.0.0";
-  document.timeUtc = FormatUtcTime(2026, 1, 31, 9, 5, 7);
-  document.windowsVersion = L"Windows 10.0 (build 19045)";
-  document.nativeMachine = L"x64";
-  document.dllKind = DllStateKind::DifferentFile;
-  document.installOffered = true;
-  const std::uint32_t states[] = {0, 2, 1, 0, 1, 0};
-  for (std::size_t i = 0; i < kRequirementCount; ++i) {
-    document.rows.push_back(
-        MakeRequirementItem(static_cast<RequirementState>(states[i]), kRequirementTitles[i], L"ayrıntı \"" + std::wstring(1, L'0' + static_cast<wchar_t>(i))));
-  }
-  document.reportText = L"SONUÇ\r\nOK — \"tırnak\" \\ ters bölü";
-
-  JsonValue root;
-  std::string error;
-  const std::string json = BuildCheckReportJson(document);
-  ASSERT_TRUE(JsonReader::Parse(json, &root, &error)) << error << "\n" << json;
-  std::vector<std::string> keys;
-  for (const auto& member : root.members) keys.push_back(member.first);
-  EXPECT_EQ(keys, (std::vector<std::string>{"dll_state", "format", "native_machine", "report_text", "result", "rows",
-                                            "time_utc", "tool", "tool_version", "windows_version"}));
-  EXPECT_EQ(root.Member("format")->number, "1");
-  EXPECT_EQ(JsonReader::Utf8Of(root.Member("tool")->text), "Tavlun Yard\xC4\xB1mc\xC4\xB1s\xC4\xB1");
-  EXPECT_EQ(JsonReader::Utf8Of(root.Member("time_utc")->text), "2026-01-31T09:05:07Z");
-  EXPECT_EQ(JsonReader::Utf8Of(root.Member("result")->text), "missing");
-  EXPECT_EQ(JsonReader::Utf8Of(root.Member("dll_state")->Member("kind")->text), "different-file");
-  EXPECT_TRUE(root.Member("dll_state")->Member("install_offered")->boolean);
-  EXPECT_EQ(root.Member("report_text")->text, u"SONUÇ\r\nOK — \"tırnak\" \\ ters bölü");
-  const std::vector<JsonValue>& rows = root.Member("rows")->items;
-  ASSERT_EQ(rows.size(), kRequirementCount);
-  const char* ids[] = {"akis-dll", "runtime", "java", "jnlp", "smart-card-service", "reader-and-card"};
-  const char* words[] = {"ready", "missing", "attention", "ready", "attention", "ready"};
-  for (std::size_t i = 0; i < kRequirementCount; ++i) {
-    EXPECT_EQ(JsonReader::Utf8Of(rows[i].Member("id")->text), ids[i]);
-    EXPECT_EQ(JsonReader::Utf8Of(rows[i].Member("state")->text), words[i]);
-    EXPECT_EQ(rows[i].Member("title")->text.size(), std::wstring(kRequirementTitles[i]).size());
-  }
+  EXPECT_EQ(FormatUtcTime(2026, 1, 31, 9, 5, 7), L"2026-01-31T09:05:07Z");
 }
 
 TEST(CheckReportJson, StrictReaderRefusesWhatIsNotJson) {

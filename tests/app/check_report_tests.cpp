@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <cwctype>
 #include <map>
 #include <memory>
 #include <set>
@@ -24,6 +23,7 @@
 #include "target/dll_state.h"
 #include "tests/app/child_process.h"
 #include "tests/check/report_fixtures.h"
+#include "tests/support/drive_snapshot.h"
 #include "tests/support/json_reader.h"
 #include "tests/support/planted_targets.h"
 #include "tests/support/test_support.h"
@@ -34,51 +34,6 @@ namespace {
 using namespace testing_support;
 
 constexpr DWORD kCheckRunMs = 90000;
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
-
-struct Entry {
-  DWORD attributes = 0;
-  std::uint64_t size = 0;
-  std::uint64_t written = 0;
-  bool operator==(const Entry& o) const { return attributes == o.attributes && size == o.size && written == o.written; }
-};
-
-// Every file and folder under `root`, links listed and not followed. Other test programs run meanwhile and work
-// in TEMP and in the installer's folder, so only `own` is compared inside TEMP and the installer's folder not at all.
-void Snapshot(const std::wstring& root, const std::wstring& temp, const std::wstring& own,
-              std::map<std::wstring, Entry>* out) {
-  WIN32_FIND_DATAW data;
-  UniqueFindHandle find(::FindFirstFileExW(JoinPath(root, L"*").c_str(), FindExInfoBasic, &data,
-                                           FindExSearchNameMatch, nullptr, 0));
-  if (!find) return;
-  const bool in_temp = Lower(root) == temp;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = JoinPath(root, name);
-    const std::wstring lower = Lower(path);
-    if (lower == L"c:\\programdata\\tavlunyardimcisi" || (in_temp && lower != own)) continue;
-    if (lower != temp) {
-      (*out)[lower] = {data.dwFileAttributes, (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
-                       (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime};
-    }
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-        (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-      Snapshot(path, temp, own, out);
-    }
-  } while (::FindNextFileW(find.get(), &data));
-}
-
-std::wstring TempFolder() {
-  wchar_t temp[MAX_PATH + 1];
-  std::wstring text(temp, ::GetTempPathW(MAX_PATH + 1, temp));
-  if (!text.empty() && text.back() == L'\\') text.pop_back();
-  return text;
-}
 
 std::vector<std::wstring> FolderNames(const std::wstring& folder) {
   std::vector<std::wstring> names;
@@ -132,6 +87,7 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
   // The program's own TEMP inside the compared folder: a temporary file it left there would show.
   const std::wstring own_temp = scratch_.Child(L"temp");
   ASSERT_TRUE(::CreateDirectoryW(own_temp.c_str(), nullptr));
+  const Exclusions exclusions = ExclusionsFor(scratch_.path());  // before TEMP changes for the program
   wchar_t saved_temp[MAX_PATH] = {};
   ::GetEnvironmentVariableW(L"TEMP", saved_temp, MAX_PATH);
   ::SetEnvironmentVariableW(L"TEMP", own_temp.c_str());
@@ -162,23 +118,25 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
       ASSERT_TRUE(prefix->DeclareJava(L"SOFTWARE\\JavaSoft\\Java Runtime Environment", L"1.8.0_301", home));
       ASSERT_TRUE(prefix->RegisterJnlpOpener(JoinPath(JoinPath(home, L"bin"), L"javaws.exe")));
     }
-    std::map<std::wstring, Entry> before;
-    Snapshot(L"C:", Lower(TempFolder()), Lower(scratch_.path()), &before);
+    std::map<std::wstring, FileFacts> before;
+    Snapshot(L"C:", exclusions, &before);
     ASSERT_GT(before.size(), 100u);
 
     const ProgramRun run = RunProgram(L"--check-report=" + QuoteArgument(report));
     EXPECT_TRUE(run.windows.empty());
 
-    std::map<std::wstring, Entry> after;
-    Snapshot(L"C:", Lower(TempFolder()), Lower(scratch_.path()), &after);
+    std::map<std::wstring, FileFacts> after;
+    Snapshot(L"C:", exclusions, &after);
     for (const auto& [path, entry] : before) {
       const auto found = after.find(path);
-      if (path == Lower(out) || path == Lower(report)) continue;  // the file, and the folder that holds it
+      if (path == LowerPath(out) || path == LowerPath(report)) continue;  // the file, and the folder that holds it
       if (found == after.end()) ADD_FAILURE() << "deleted: " << Utf8(path);
       else if (!(found->second == entry)) ADD_FAILURE() << "changed: " << Utf8(path);
     }
     for (const auto& entry : after) {
-      if (before.count(entry.first) == 0 && entry.first != Lower(report)) ADD_FAILURE() << "created: " << Utf8(entry.first);
+      if (before.count(entry.first) == 0 && entry.first != LowerPath(report)) {
+        ADD_FAILURE() << "created: " << Utf8(entry.first);
+      }
     }
     EXPECT_EQ(FolderNames(out), std::vector<std::wstring>{L"rapor.json"});
 
@@ -187,6 +145,11 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
     JsonValue root;
     std::string error;
     ASSERT_TRUE(JsonReader::Parse(json, &root, &error)) << error << "\n" << json;
+    std::vector<std::string> keys;
+    for (const auto& member : root.members) keys.push_back(member.first);
+    EXPECT_EQ(keys, (std::vector<std::string>{"dll_state", "format", "native_machine", "report_text", "result",
+                                              "rows", "time_utc", "tool", "tool_version", "windows_version"}));
+    EXPECT_EQ(root.Member("format")->number, "1");
 
     // The window's check on the same machine: its worker builds this report and shows these rows.
     const DiagnosticReport window = BuildDiagnosticReport();
@@ -204,6 +167,8 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
       EXPECT_EQ(row.Member("detail")->text, U16(rows[i].detail)) << i;
     }
     EXPECT_EQ(rows[0].state, state.plant ? 0u : 2u);
+    EXPECT_EQ(JsonReader::Utf8Of(root.Member("result")->text),
+              RequirementStateId(static_cast<std::uint32_t>(WorstRequirementState(rows))));
     EXPECT_EQ(WithoutLocalTime(root.Member("report_text")->text), WithoutLocalTime(U16(window.clipboardText)));
     EXPECT_EQ(JsonReader::Utf8Of(root.Member("dll_state")->Member("kind")->text), state.kind);
     EXPECT_EQ(root.Member("dll_state")->Member("install_offered")->boolean, state.offered);
