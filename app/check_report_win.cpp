@@ -2,6 +2,8 @@
 
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "app/check_report.h"
 #include "app/run_mode.h"
