@@ -27,6 +27,9 @@
 #include "tests/support/json_reader.h"
 #include "tests/support/planted_targets.h"
 #include "tests/support/test_support.h"
+#include "ui/main_window.h"
+#include "ui/main_window_state.h"
+#include "ui/status_text.h"
 
 namespace tavlun {
 namespace {
@@ -71,6 +74,48 @@ ProgramRun RunProgram(const std::wstring& arguments, const std::wstring& directo
   return run;
 }
 
+struct WindowRow {
+  std::wstring text;
+  LRESULT display_state = 0;
+};
+
+// The real window on the same machine: "Sistem kontrolü" pressed, every row read once the check has ended (all
+// six show a final state and the copy button is there), then the window closed.
+std::vector<WindowRow> WindowRowsAfterCheck() {
+  std::vector<WindowRow> rows;
+  ChildProcess child;
+  EXPECT_TRUE(child.Start(ProgramPath(), L""));
+  child.Resume();
+  HWND main = nullptr;
+  for (int i = 0; i < 1200 && (main == nullptr || !::IsWindowVisible(main)); ++i) {
+    PumpMessagesFor(50);
+    main = FindProcessWindow(child.id(), kMainWindowClass);
+  }
+  if (main == nullptr) return rows;
+  HWND list = ::GetDlgItem(main, kRequirementListId);
+  ::SendMessageW(::GetDlgItem(main, kCheckButtonId), BM_CLICK, 0, 0);
+  for (DWORD waited = 0; waited < kCheckRunMs; waited += 50) {
+    bool done = ::IsWindowVisible(::GetDlgItem(main, kCopyButtonId)) != FALSE;
+    for (int i = 0; i < static_cast<int>(kRequirementCount) && done; ++i) {
+      const LRESULT shown_state = ::SendMessageW(list, LB_GETITEMDATA, i, 0);
+      done = shown_state >= 1 && shown_state <= 3;  // not pending, not LB_ERR
+    }
+    if (done) break;
+    PumpMessagesFor(50);
+  }
+  for (int i = 0; i < static_cast<int>(kRequirementCount); ++i) {
+    wchar_t text[1024] = {};
+    if (::SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024) {
+      ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    }
+    rows.push_back({text, ::SendMessageW(list, LB_GETITEMDATA, i, 0)});
+  }
+  ::PostMessageW(main, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  EXPECT_TRUE(child.WaitForExit(30000, &code));
+  return rows;
+}
+
 class CheckReportRun : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(planted_.ready()); }
@@ -78,8 +123,9 @@ class CheckReportRun : public ::testing::Test {
   ScratchDir scratch_{L"tavlun-check-report"};
 };
 
-// Two machine states, each written by the program and compared with the window's check of the same machine; the
-// whole drive stays as it was but for the one file.
+// Three machine states, each written by the program and compared with the window's check of the same machine (the
+// report builder its worker runs, and the rows the real window shows after "Sistem kontrolü"); the whole drive
+// stays as it was but for the one file.
 TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
   const std::wstring out = scratch_.Child(L"çıktı");
   ASSERT_TRUE(::CreateDirectoryW(out.c_str(), nullptr));
@@ -167,6 +213,17 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
       EXPECT_EQ(row.Member("detail")->text, U16(rows[i].detail)) << i;
     }
     EXPECT_EQ(rows[0].state, state.plant ? 0u : 2u);
+    const std::vector<WindowRow> window_rows = WindowRowsAfterCheck();
+    ASSERT_EQ(window_rows.size(), kRequirementCount);
+    for (std::size_t i = 0; i < kRequirementCount; ++i) {
+      const JsonValue& row = shown->items[i];
+      const std::uint32_t display = static_cast<std::uint32_t>(DisplayStateFor(rows[i].state));
+      EXPECT_EQ(window_rows[i].display_state, static_cast<LRESULT>(display)) << "window row " << i;
+      EXPECT_EQ(Utf8(window_rows[i].text),
+                Utf8(ComposeRowText(std::wstring(row.Member("title")->text.begin(), row.Member("title")->text.end()),
+                                    display,
+                                    std::wstring(row.Member("detail")->text.begin(), row.Member("detail")->text.end()))));
+    }
     EXPECT_EQ(JsonReader::Utf8Of(root.Member("result")->text),
               RequirementStateId(static_cast<std::uint32_t>(WorstRequirementState(rows))));
     EXPECT_EQ(WithoutLocalTime(root.Member("report_text")->text), WithoutLocalTime(U16(window.clipboardText)));
