@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "app/check_report.h"
 #include "app/run_mode.h"
 #include "app/single_instance_win.h"
 #include "app/window_rect.h"
@@ -37,10 +38,15 @@ int RunEntry(HINSTANCE instance, int show_command) {
   switch (SelectRunMode(split_ok, args)) {
     case RunMode::ProbeMode:
       return RunProbeMode();
+    case RunMode::UsageErrorMode:
+      // A program without a console has nowhere to print help; the README lists the switches and codes.
+      return kExitUsageError;
     case RunMode::SelfTestMode:
       return RunSelfTestMode();
     case RunMode::ElevatedInstallMode:
       return RunElevatedInstallMode();
+    case RunMode::CheckReportMode:
+      return RunCheckReportMode(CheckReportArgument(args));
     case RunMode::WindowMode:
       break;
   }

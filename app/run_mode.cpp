@@ -18,27 +18,52 @@ bool EqualsPrefixIgnoreCase(const std::wstring& text, const wchar_t* prefix, std
   return true;
 }
 
+bool EqualsIgnoreCase(const std::wstring& text, const std::wstring& switch_text) {
+  return text.size() == switch_text.size() && EqualsPrefixIgnoreCase(text, switch_text.c_str(), switch_text.size());
+}
+
 }  // namespace
 
 bool ArgsHaveSwitch(const std::vector<std::wstring>& args, const std::wstring& switch_text) {
   for (std::size_t i = 1; i < args.size(); ++i) {
-    if (args[i].size() == switch_text.size() &&
-        EqualsPrefixIgnoreCase(args[i], switch_text.c_str(), switch_text.size())) {
-      return true;
-    }
+    if (EqualsIgnoreCase(args[i], switch_text)) return true;
   }
   return false;
 }
 
 RunMode SelectRunMode(bool split_ok, const std::vector<std::wstring>& args) {
-  if (split_ok) {
-    for (std::size_t i = 1; i < args.size(); ++i) {
-      if (EqualsPrefixIgnoreCase(args[i], L"--pcsc-probe", 12)) return RunMode::ProbeMode;
-    }
-    if (ArgsHaveSwitch(args, L"--self-test")) return RunMode::SelfTestMode;
-    if (ArgsHaveSwitch(args, L"--install-elevated")) return RunMode::ElevatedInstallMode;
+  if (!split_ok) return RunMode::WindowMode;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (EqualsPrefixIgnoreCase(args[i], L"--pcsc-probe", 12)) return RunMode::ProbeMode;
   }
+  const std::size_t report_prefix = sizeof(kCheckReportSwitch) / sizeof(wchar_t) - 1;
+  std::size_t reports = 0;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::wstring& arg = args[i];
+    if (arg.empty() || (arg[0] != L'-' && arg[0] != L'/')) continue;
+    if (EqualsPrefixIgnoreCase(arg, kCheckReportSwitch, report_prefix)) {
+      ++reports;
+      continue;
+    }
+    if (!EqualsIgnoreCase(arg, L"--self-test") && !EqualsIgnoreCase(arg, L"--install-elevated")) {
+      return RunMode::UsageErrorMode;
+    }
+  }
+  const bool self_test = ArgsHaveSwitch(args, L"--self-test");
+  const bool elevated = ArgsHaveSwitch(args, L"--install-elevated");
+  if (reports > 1 || (reports == 1 && (self_test || elevated))) return RunMode::UsageErrorMode;
+  if (self_test) return RunMode::SelfTestMode;
+  if (elevated) return RunMode::ElevatedInstallMode;
+  if (reports == 1) return RunMode::CheckReportMode;
   return RunMode::WindowMode;
+}
+
+std::wstring CheckReportArgument(const std::vector<std::wstring>& args) {
+  const std::size_t prefix = sizeof(kCheckReportSwitch) / sizeof(wchar_t) - 1;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (EqualsPrefixIgnoreCase(args[i], kCheckReportSwitch, prefix)) return args[i].substr(prefix);
+  }
+  return std::wstring();
 }
 
 bool ParseProbeArguments(const std::vector<std::wstring>& args, std::uint32_t* pipe_value) {

@@ -4,7 +4,8 @@
 #
 # MinGW-w64 (GCC 12, Debian 12): ASLR and DEP (binutils' defaults, stated anyway); the stack protector with its
 # runtime linked statically, so the import table stays as it was; _FORTIFY_SOURCE=2 where the MinGW headers
-# implement it. Control Flow Guard and SafeSEH tables cannot be made by this toolchain.
+# implement it. Control Flow Guard and SafeSEH tables cannot be made by this toolchain; the image says it has no SEH
+# handlers instead (--no-seh).
 # MSVC: the /GS cookie is on by default; Control Flow Guard and SafeSEH are added here.
 include(CheckCXXSourceCompiles)
 
@@ -28,7 +29,10 @@ target_compile_options(tavlun_options INTERFACE
   -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 target_link_options(tavlun_options INTERFACE
   -fstack-protector-strong
-  -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp)
+  -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp
+  # GCC's i686 code unwinds with DWARF tables and registers no SEH handler; the NO_SEH flag tells Windows so,
+  # and without SafeSEH tables it is what keeps a handler planted on the stack from being called.
+  -Wl,--no-seh)
 
 set(CMAKE_REQUIRED_FLAGS "-O2 -D_FORTIFY_SOURCE=2")
 check_cxx_source_compiles([=[

@@ -22,10 +22,32 @@ TEST(SelectRunMode, ProbePrefixAnywhereWins) {
 TEST(SelectRunMode, SwitchesIgnoreCaseButNotExtraCharacters) {
   EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--SELF-TEST"}), RunMode::SelfTestMode);
   EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--Install-Elevated"}), RunMode::ElevatedInstallMode);
-  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--install-elevatedx"}), RunMode::WindowMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--install-elevatedx"}), RunMode::UsageErrorMode) << "not the switch";
   EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--install-elevated", L"--self-test"}), RunMode::SelfTestMode);
   EXPECT_EQ(SelectRunMode(false, Args{}), RunMode::WindowMode);
   EXPECT_EQ(SelectRunMode(true, Args{L"p"}), RunMode::WindowMode);
+}
+
+TEST(SelectRunMode, AnythingThatLooksLikeASwitchButIsNoneEndsTheRun) {
+  const Args usage[] = {
+      {L"p", L"/S"},           {L"p", L"--silent"},           {L"p", L"--check"},
+      {L"p", L"/?"},           {L"p", L"--help"},             {L"p", L"--selftest"},
+      {L"p", L"--install"},    {L"p", L"-"},                  {L"p", L"--check-report"},
+      {L"p", L"--self-test", L"/q"},                          {L"p", L"--install-elevated", L"--quiet"},
+      {L"p", L"--pcsc-pipe=5"},                               {L"p", L"C:\\a.jnlp", L"/x"},
+      {L"p", L"--check-report=C:\\a.json", L"--check-report=C:\\b.json"},
+      {L"p", L"--check-report=C:\\a.json", L"--install-elevated"},
+      {L"p", L"--self-test", L"--check-report=C:\\a.json"},
+  };
+  for (const Args& args : usage) EXPECT_EQ(SelectRunMode(true, args), RunMode::UsageErrorMode) << args.back().c_str();
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"/?", L"--pcsc-probe"}), RunMode::ProbeMode) << "probe detection first";
+
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"C:\\Users\\Ayşe\\imza.jnlp"}), RunMode::WindowMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L""}), RunMode::WindowMode);
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--CHECK-REPORT=C:\\r.json", L"dropped.txt"}), RunMode::CheckReportMode);
+  EXPECT_EQ(CheckReportArgument(Args{L"p", L"x", L"--Check-Report=C:\\r.json"}), L"C:\\r.json");
+  EXPECT_EQ(SelectRunMode(true, Args{L"p", L"--check-report="}), RunMode::CheckReportMode) << "refused by its path";
+  EXPECT_EQ(CheckReportArgument(Args{L"p", L"--check-report="}), L"");
 }
 
 TEST(ParseProbeArguments, AcceptsOnlyTheStrictForm) {

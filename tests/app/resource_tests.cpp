@@ -72,6 +72,8 @@ TEST(ProgramImage, IsA32BitGuiExecutable) {
   EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_NX_COMPAT, 0);
   // Terminal Server aware: on a Session Host the Windows folder stays the shared one, not a per-user copy.
   EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_TERMINAL_SERVER_AWARE, 0);
+  // DWARF unwinding registers no SEH handlers; the flag makes Windows refuse any handler found on the stack.
+  EXPECT_NE(facts.dll_characteristics & IMAGE_DLLCHARACTERISTICS_NO_SEH, 0);
 }
 
 // The stack protector's runtime is the program's own (core/stack_guard_win.c), linked statically: its guard's
@@ -178,9 +180,10 @@ TEST_F(ProgramResources, ManifestStatesIdentityRightsDpiAndSupportedSystems) {
   for (int i = 0; i < CountTags(xml, "supportedOS"); ++i) systems.insert(Attribute(StartTag(xml, "supportedOS", i), "Id"));
   const std::set<std::string> expected = {
       "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{4f476546-937d-4f0f-a889-3b4e2b6c9d83}",
-      "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"};
+      "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+      "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"};
   EXPECT_EQ(systems, expected);
-  EXPECT_EQ(CountTags(xml, "supportedOS"), 4);
+  EXPECT_EQ(CountTags(xml, "supportedOS"), 6);
 }
 
 TEST(ProgramManifest, TheSystemAcceptsIt) {

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <cwctype>
 #include <map>
 #include <set>
 #include <string>
@@ -15,74 +14,16 @@
 #include "core/text.h"
 #include "core/unique_handle.h"
 #include "tests/check/report_fixtures.h"
+#include "tests/support/drive_snapshot.h"
 #include "tests/support/test_support.h"
 
 namespace tavlun {
 namespace {
 
 using report_fixtures::PrefixState;
+using testing_support::Exclusions;
+using testing_support::FileFacts;
 using testing_support::Utf8;
-
-struct FileFacts {
-  DWORD attributes = 0;
-  std::uint64_t size = 0;
-  std::uint64_t written = 0;
-  std::uint64_t created = 0;
-  bool operator==(const FileFacts& o) const {
-    return attributes == o.attributes && size == o.size && written == o.written && created == o.created;
-  }
-};
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-  return text;
-}
-
-std::uint64_t Time(const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
-
-// What the snapshot leaves out: test programs of other areas run at the same time and create and remove their
-// scratch folders in TEMP (so TEMP's own times change too), and the installer's tests use its work folder.
-struct Exclusions {
-  std::wstring temp;          // lower case, no trailing backslash
-  std::wstring own_scratch;   // lower case; the only folder in TEMP that is compared
-  std::wstring installer = L"c:\\programdata\\tavlunyardimcisi";
-};
-
-Exclusions ExclusionsFor(const std::wstring& own_scratch) {
-  Exclusions e;
-  wchar_t temp[MAX_PATH + 1];
-  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
-  e.temp = Lower(std::wstring(temp, length));
-  if (!e.temp.empty() && e.temp.back() == L'\\') e.temp.pop_back();
-  e.own_scratch = Lower(own_scratch);
-  return e;
-}
-
-// Every file and folder under `root` (links are listed, not followed), but for the exclusions.
-void Snapshot(const std::wstring& root, const Exclusions& exclusions, std::map<std::wstring, FileFacts>* out) {
-  const bool in_temp = Lower(root) == exclusions.temp;
-  WIN32_FIND_DATAW data;
-  UniqueFindHandle find(::FindFirstFileExW(JoinPath(root, L"*").c_str(), FindExInfoBasic, &data,
-                                           FindExSearchNameMatch, nullptr, 0));
-  if (!find) return;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = JoinPath(root, name);
-    const std::wstring lower = Lower(path);
-    if (lower == exclusions.installer || (in_temp && lower != exclusions.own_scratch)) continue;
-    const bool directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (lower != exclusions.temp) {
-      FileFacts facts;
-      facts.attributes = data.dwFileAttributes;
-      facts.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-      facts.written = Time(data.ftLastWriteTime);
-      facts.created = Time(data.ftCreationTime);
-      (*out)[lower] = facts;
-    }
-    if (directory && (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) Snapshot(path, exclusions, out);
-  } while (::FindNextFileW(find.get(), &data));
-}
 
 std::set<DWORD> Children(DWORD parent) {
   std::set<DWORD> ids;
@@ -112,7 +53,7 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
                                        testing_support::ReadBytes(testing_support::ToolPath(L"pcsc_standin.exe"))));
   }
 
-  const Exclusions exclusions = ExclusionsFor(prefix.scratch());
+  const Exclusions exclusions = testing_support::ExclusionsFor(prefix.scratch());
   // TEMP itself is left out of the comparison (other test programs work there), so the check gets a TEMP inside
   // the compared scratch folder: a temporary file it wrote would show there.
   const std::wstring own_temp = JoinPath(prefix.scratch(), L"temp");
@@ -120,7 +61,7 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
   prefix.SetEnvironment(L"TEMP", own_temp);
   prefix.SetEnvironment(L"TMP", own_temp);
   std::map<std::wstring, FileFacts> before;
-  Snapshot(L"C:", exclusions, &before);
+  testing_support::Snapshot(L"C:", exclusions, &before);
   ASSERT_GT(before.size(), 100u);
   const std::set<DWORD> children_before = Children(::GetCurrentProcessId());
 
@@ -130,7 +71,7 @@ TEST(ReportReadOnly, WholeCheckChangesNoFileAndLeavesNoProcess) {
       << "the Java home was really examined\n" << Utf8(report.fullText);
 
   std::map<std::wstring, FileFacts> after;
-  Snapshot(L"C:", exclusions, &after);
+  testing_support::Snapshot(L"C:", exclusions, &after);
   for (const auto& [path, facts] : before) {
     const auto found = after.find(path);
     if (found == after.end()) {

@@ -424,6 +424,22 @@ def layout_seeds():
     seed("long-status-capped-144", 840, 660, 144, extra=2000)
 
 
+def check_report_seeds():
+    rows = [("AKİS DLL", "\x00Gerekli dosyalar"), ("Visual C++ bileşenleri", "\x01hazır"), ("Java", "\x02eksik"),
+            ("JNLP / Web Start", "\x03bilinmeyen"), ("Akıllı Kart hizmeti", ""), ("Okuyucu ve kart", "\x01dikkat")]
+    six = "".join(SEP + title + SEP + detail for title, detail in rows)
+    seeds = {
+        "six-rows": "1.4.0.0" + SEP + "2026-01-31T09:05:07Z" + SEP + "Windows 10.0 (build 19045)" + SEP + "x64" + SEP
+                    + "SONUÇ\r\nOK — \"tırnak\" \\ C:\\Windows" + six,
+        "controls-and-quotes": "\x00\x1f\"\\\b\f\n\r\t\x7f" + SEP + "\u2028\u2029" + SEP + "</script>" + SEP + SEP,
+        "surrogates": "\ud83d\ude00" + SEP + "\ud800" + SEP + "\udc00\ud800" + SEP + "x\ud83d" + SEP + "\ude00y",
+        "no-rows": SEP * 4,
+    }
+    for name, text in seeds.items():
+        write("check_report_json", name, u16(text))
+    write_dict("check_report_json", ["\"", "\\", "\r\n", "\u2028", "\ud800", "\udc00", SEP, "İ", "\x00"])
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build")
     pe_seeds(build)
@@ -439,6 +455,7 @@ def main():
     system_identity_seeds()
     provider_seeds()
     layout_seeds()
+    check_report_seeds()
 
 
 if __name__ == "__main__":

@@ -1,0 +1,313 @@
+// The program's --check-report run as a deployment tool starts it: a process with no window, its exit code, and
+// the file it leaves. The document is read by an independent strict JSON reader and compared with the check the
+// window runs (the same report builder, on the same planted machine); the drive is compared before and after.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/check_report.h"
+#include "app/run_mode.h"
+#include "check/check_report_json.h"
+#include "check/path_safety.h"
+#include "check/report.h"
+#include "check/system_identity.h"
+#include "core/text.h"
+#include "core/unique_handle.h"
+#include "program_version.h"
+#include "target/dll_state.h"
+#include "tests/app/child_process.h"
+#include "tests/check/report_fixtures.h"
+#include "tests/support/drive_snapshot.h"
+#include "tests/support/json_reader.h"
+#include "tests/support/planted_targets.h"
+#include "tests/support/test_support.h"
+#include "ui/main_window.h"
+#include "ui/main_window_state.h"
+#include "ui/status_text.h"
+
+namespace tavlun {
+namespace {
+
+using namespace testing_support;
+
+constexpr DWORD kCheckRunMs = 90000;
+
+std::vector<std::wstring> FolderNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  UniqueFindHandle find(::FindFirstFileW(JoinPath(folder, L"*").c_str(), &data));
+  if (!find) return names;
+  do {
+    if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") names.push_back(data.cFileName);
+  } while (::FindNextFileW(find.get(), &data));
+  return names;
+}
+
+std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+
+// The report text without its local-time line, which two checks a few seconds apart cannot share.
+std::u16string WithoutLocalTime(std::u16string text) {
+  const std::size_t at = text.find(u"\r\nYerel zaman=");
+  if (at == std::u16string::npos) return text;
+  return text.erase(at, text.find(u"\r\n", at + 2) - at);
+}
+
+struct ProgramRun {
+  DWORD exit_code = 0;
+  std::vector<CreatedWindow> windows;
+};
+
+ProgramRun RunProgram(const std::wstring& arguments, const std::wstring& directory = std::wstring()) {
+  ProgramRun run;
+  ChildProcess child;
+  EXPECT_TRUE(child.Start(ProgramPath(), arguments, false, directory));
+  WindowWatch watch(child.id());
+  child.Resume();
+  EXPECT_TRUE(child.WaitForExit(kCheckRunMs, &run.exit_code)) << Utf8(arguments);
+  run.windows = watch.UserWindows();
+  return run;
+}
+
+struct WindowRow {
+  std::wstring text;
+  LRESULT display_state = 0;
+};
+
+// The real window on the same machine: "Sistem kontrolü" pressed, every row read once the check has ended (all
+// six show a final state and the copy button is there), then the window closed.
+std::vector<WindowRow> WindowRowsAfterCheck() {
+  std::vector<WindowRow> rows;
+  ChildProcess child;
+  EXPECT_TRUE(child.Start(ProgramPath(), L""));
+  child.Resume();
+  HWND main = nullptr;
+  for (int i = 0; i < 1200 && (main == nullptr || !::IsWindowVisible(main)); ++i) {
+    PumpMessagesFor(50);
+    main = FindProcessWindow(child.id(), kMainWindowClass);
+  }
+  if (main == nullptr) return rows;
+  HWND list = ::GetDlgItem(main, kRequirementListId);
+  ::SendMessageW(::GetDlgItem(main, kCheckButtonId), BM_CLICK, 0, 0);
+  for (DWORD waited = 0; waited < kCheckRunMs; waited += 50) {
+    bool done = ::IsWindowVisible(::GetDlgItem(main, kCopyButtonId)) != FALSE;
+    for (int i = 0; i < static_cast<int>(kRequirementCount) && done; ++i) {
+      const LRESULT shown_state = ::SendMessageW(list, LB_GETITEMDATA, i, 0);
+      done = shown_state >= 1 && shown_state <= 3;  // not pending, not LB_ERR
+    }
+    if (done) break;
+    PumpMessagesFor(50);
+  }
+  for (int i = 0; i < static_cast<int>(kRequirementCount); ++i) {
+    wchar_t text[1024] = {};
+    if (::SendMessageW(list, LB_GETTEXTLEN, i, 0) < 1024) {
+      ::SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    }
+    rows.push_back({text, ::SendMessageW(list, LB_GETITEMDATA, i, 0)});
+  }
+  ::PostMessageW(main, WM_CLOSE, 0, 0);
+  DWORD code = 0;
+  EXPECT_TRUE(child.WaitForExit(30000, &code));
+  return rows;
+}
+
+class CheckReportRun : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(planted_.ready()); }
+  PlantedTargets planted_;
+  ScratchDir scratch_{L"tavlun-check-report"};
+};
+
+// Three machine states, each written by the program and compared with the window's check of the same machine (the
+// report builder its worker runs, and the rows the real window shows after "Sistem kontrolü"); the whole drive
+// stays as it was but for the one file.
+TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
+  const std::wstring out = scratch_.Child(L"çıktı");
+  ASSERT_TRUE(::CreateDirectoryW(out.c_str(), nullptr));
+  const std::wstring report = JoinPath(out, L"rapor.json");
+  // The program's own TEMP inside the compared folder: a temporary file it left there would show.
+  const std::wstring own_temp = scratch_.Child(L"temp");
+  ASSERT_TRUE(::CreateDirectoryW(own_temp.c_str(), nullptr));
+  const Exclusions exclusions = ExclusionsFor(scratch_.path());  // before TEMP changes for the program
+  wchar_t saved_temp[MAX_PATH] = {};
+  ::GetEnvironmentVariableW(L"TEMP", saved_temp, MAX_PATH);
+  ::SetEnvironmentVariableW(L"TEMP", own_temp.c_str());
+
+  const struct {
+    const char* name;
+    bool plant;
+    bool java;
+    const char* kind;
+    bool offered;
+  } states[] = {{"both builds installed", true, false, "matches-package", false},
+                {"nothing installed", false, false, "missing", true},
+                {"builds, Java and its .jnlp opener", true, true, "matches-package", false}};
+  std::set<DWORD> codes;
+  bool smart_card_ready = false;
+  for (const auto& state : states) {
+    SCOPED_TRACE(state.name);
+    planted_.Clear();
+    if (state.plant) {
+      ASSERT_TRUE(planted_.PlantEmbedded(kTarget32));
+      ASSERT_TRUE(planted_.PlantEmbedded(kTarget64));
+    }
+    std::unique_ptr<report_fixtures::PrefixState> prefix;
+    if (state.java) {
+      prefix = std::make_unique<report_fixtures::PrefixState>();
+      ASSERT_TRUE(prefix->InstallStandInDlls());
+      const std::wstring home = prefix->AddJavaHome(L"jre8", L"1.8.0_301", true);
+      ASSERT_TRUE(prefix->DeclareJava(L"SOFTWARE\\JavaSoft\\Java Runtime Environment", L"1.8.0_301", home));
+      ASSERT_TRUE(prefix->RegisterJnlpOpener(JoinPath(JoinPath(home, L"bin"), L"javaws.exe")));
+    }
+    std::map<std::wstring, FileFacts> before;
+    Snapshot(L"C:", exclusions, &before);
+    ASSERT_GT(before.size(), 100u);
+
+    const ProgramRun run = RunProgram(L"--check-report=" + QuoteArgument(report));
+    EXPECT_TRUE(run.windows.empty());
+
+    std::map<std::wstring, FileFacts> after;
+    Snapshot(L"C:", exclusions, &after);
+    for (const auto& [path, entry] : before) {
+      const auto found = after.find(path);
+      if (path == LowerPath(out) || path == LowerPath(report)) continue;  // the file, and the folder that holds it
+      if (found == after.end()) ADD_FAILURE() << "deleted: " << Utf8(path);
+      else if (!(found->second == entry)) ADD_FAILURE() << "changed: " << Utf8(path);
+    }
+    for (const auto& entry : after) {
+      if (before.count(entry.first) == 0 && entry.first != LowerPath(report)) {
+        ADD_FAILURE() << "created: " << Utf8(entry.first);
+      }
+    }
+    EXPECT_EQ(FolderNames(out), std::vector<std::wstring>{L"rapor.json"});
+
+    const std::vector<std::uint8_t> bytes = ReadBytes(report);
+    const std::string json(bytes.begin(), bytes.end());
+    JsonValue root;
+    std::string error;
+    ASSERT_TRUE(JsonReader::Parse(json, &root, &error)) << error << "\n" << json;
+    std::vector<std::string> keys;
+    for (const auto& member : root.members) keys.push_back(member.first);
+    EXPECT_EQ(keys, (std::vector<std::string>{"dll_state", "format", "native_machine", "report_text", "result",
+                                              "rows", "time_utc", "tool", "tool_version", "windows_version"}));
+    EXPECT_EQ(root.Member("format")->number, "1");
+
+    // The window's check on the same machine: its worker builds this report and shows these rows.
+    const DiagnosticReport window = BuildDiagnosticReport();
+    const std::vector<RequirementItem> rows = NormalizeRequirementItems(window.items);
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(CheckReportExitCode(rows)));
+    codes.insert(run.exit_code);
+    smart_card_ready = rows[RowIndex(RequirementRow::SmartCardService)].state == 0;
+    const JsonValue* shown = root.Member("rows");
+    ASSERT_TRUE(shown != nullptr && shown->items.size() == kRequirementCount) << json;
+    for (std::size_t i = 0; i < kRequirementCount; ++i) {
+      const JsonValue& row = shown->items[i];
+      EXPECT_EQ(JsonReader::Utf8Of(row.Member("id")->text), RequirementRowId(i));
+      EXPECT_EQ(row.Member("title")->text, U16(rows[i].title));
+      EXPECT_EQ(JsonReader::Utf8Of(row.Member("state")->text), RequirementStateId(rows[i].state)) << i;
+      EXPECT_EQ(row.Member("detail")->text, U16(rows[i].detail)) << i;
+    }
+    EXPECT_EQ(rows[0].state, state.plant ? 0u : 2u);
+    const std::vector<WindowRow> window_rows = WindowRowsAfterCheck();
+    ASSERT_EQ(window_rows.size(), kRequirementCount);
+    for (std::size_t i = 0; i < kRequirementCount; ++i) {
+      const JsonValue& row = shown->items[i];
+      const std::uint32_t display = static_cast<std::uint32_t>(DisplayStateFor(rows[i].state));
+      EXPECT_EQ(window_rows[i].display_state, static_cast<LRESULT>(display)) << "window row " << i;
+      EXPECT_EQ(Utf8(window_rows[i].text),
+                Utf8(ComposeRowText(std::wstring(row.Member("title")->text.begin(), row.Member("title")->text.end()),
+                                    display,
+                                    std::wstring(row.Member("detail")->text.begin(), row.Member("detail")->text.end()))));
+    }
+    EXPECT_EQ(JsonReader::Utf8Of(root.Member("result")->text),
+              RequirementStateId(static_cast<std::uint32_t>(WorstRequirementState(rows))));
+    EXPECT_EQ(WithoutLocalTime(root.Member("report_text")->text), WithoutLocalTime(U16(window.clipboardText)));
+    EXPECT_EQ(JsonReader::Utf8Of(root.Member("dll_state")->Member("kind")->text), state.kind);
+    EXPECT_EQ(root.Member("dll_state")->Member("install_offered")->boolean, state.offered);
+    EXPECT_EQ(AssessDllState().install_offered, state.offered) << "the window offers the installation alike";
+    EXPECT_EQ(root.Member("tool_version")->text, U16(kProgramVersion));
+    EXPECT_EQ(root.Member("windows_version")->text, U16(WindowsVersionText()));
+    EXPECT_EQ(root.Member("native_machine")->text, U16(NativeArchitectureText()));
+    const std::u16string time = root.Member("time_utc")->text;
+    EXPECT_TRUE(time.size() == 20 && time[10] == u'T' && time[19] == u'Z') << JsonReader::Utf8Of(time);
+  }
+  ::SetEnvironmentVariableW(L"TEMP", saved_temp);
+  // Without a Smart Card service (Wine) no row mix reaches 0; the Java state needs attention only.
+  if (!smart_card_ready) {
+    EXPECT_EQ(codes, (std::set<DWORD>{kExitCheckReportAttention, kExitCheckReportMissing}));
+  }
+}
+
+// Paths a deployment tool may get wrong or an attacker may plant: each ends the run at once with its own code, no
+// window, and nothing new in the folder. A report over a read-only file runs the check, then fails to write.
+TEST_F(CheckReportRun, RefusalsAndFailuresWriteNothing) {
+  const std::wstring folder = scratch_.Child(L"klasör");
+  ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring locked = scratch_.Child(L"salt-okunur.json");
+  ASSERT_TRUE(WriteBytes(locked, "eski", 4));
+  ASSERT_TRUE(::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_READONLY));
+  // Held open without delete sharing besides: Wine renames over a read-only file, but not over one in use.
+  UniqueHandle in_use(::CreateFileW(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(in_use);
+  const struct {
+    std::wstring argument;
+    int code;
+  } cases[] = {
+      {L"--check-report=rapor.json", kExitCheckReportPathRefused},        // relative
+      {L"--check-report=.\\rapor.json", kExitCheckReportPathRefused},
+      {L"--check-report=", kExitCheckReportPathRefused},
+      {L"--check-report=NUL", kExitCheckReportPathRefused},               // devices
+      {L"--check-report=\\\\.\\C:", kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"con.json")), kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"COM1")), kExitCheckReportPathRefused},
+      {L"--check-report=\\\\sunucu\\pay\\rapor.json", kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(L"\\\\?\\" + scratch_.Child(L"r.json")), kExitCheckReportPathRefused},
+      {L"--check-report=" + QuoteArgument(folder), kExitCheckReportPathRefused},  // a folder
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"yok\\rapor.json")), kExitCheckReportNotWritten},
+      {L"--check-report=" + QuoteArgument(locked), kExitCheckReportNotWritten},
+      {L"--check-report", kExitUsageError},
+      {L"/S", kExitUsageError},
+      {L"--silent", kExitUsageError},
+      {L"/?", kExitUsageError},
+      {L"--help", kExitUsageError},
+      {L"--install", kExitUsageError},
+      {L"--check-report=" + QuoteArgument(scratch_.Child(L"a.json")) + L" --install-elevated", kExitUsageError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf8(c.argument));
+    const ProgramRun run = RunProgram(c.argument, scratch_.path());
+    EXPECT_EQ(run.exit_code, static_cast<DWORD>(c.code));
+    EXPECT_TRUE(run.windows.empty());
+    std::vector<std::wstring> names = FolderNames(scratch_.path());
+    EXPECT_EQ(names.size(), 2u) << "only the folder and the read-only file";
+    EXPECT_TRUE(FolderNames(folder).empty());
+  }
+  in_use.reset();
+  EXPECT_EQ(ReadBytes(locked), (std::vector<std::uint8_t>{'e', 's', 'k', 'i'}));
+  ::SetFileAttributesW(locked.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A folder on the way that is a link or junction is refused. Wine creates no reparse points, but shows a Unix
+// symbolic link as a folder that is one: the build makes build/tests/reparse-link pointing at link-target.
+TEST(CheckReportPath, AFolderThatIsALinkIsRefused) {
+  const std::wstring link = BuildFolderChild(L"tests\\reparse-link");
+  const DWORD attributes = link.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(link.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    GTEST_SKIP() << "no linked folder here (made by the build under Wine only), and Wine cannot create one";
+  }
+  const std::wstring report = JoinPath(link, L"rapor.json");
+  const ProgramRun run = RunProgram(L"--check-report=" + QuoteArgument(report));
+  EXPECT_EQ(run.exit_code, static_cast<DWORD>(kExitCheckReportPathRefused));
+  EXPECT_TRUE(run.windows.empty());
+  EXPECT_FALSE(FileExists(report));
+  EXPECT_FALSE(FileExists(BuildFolderChild(L"tests\\link-target\\rapor.json")));
+}
+
+}  // namespace
+}  // namespace tavlun
