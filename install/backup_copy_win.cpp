@@ -30,7 +30,7 @@ bool Fail(std::wstring* message, std::uint32_t* error, std::wstring text, std::u
 }  // namespace
 
 bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, bool secure, std::wstring* message,
-                   std::uint32_t* error, FileIdentity* destination_identity) {
+                   std::uint32_t* error, FileIdentity* destination_identity, const EngineHooks* hooks) {
   // No write sharing: no writer can be active while the copy is made.
   UniqueHandle input(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING,
@@ -73,6 +73,7 @@ bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, 
   // From here on every failure removes the partial destination through its own handle.
   // (The guard is declared after the handle, so it runs before the handle closes.)
   auto remove_destination = MakeScopeGuard([&output] { MarkDeleteOnClose(output.get()); });
+  RunHook(hooks, &EngineHooks::checkpoint, L"copy created");
 
   FileIdentity identity;
   if (!CheckRegularSingleLinkFile(output.get(), &identity, message) ||
@@ -114,6 +115,8 @@ bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, 
   }
   remove_destination.Dismiss();
   if (destination_identity != nullptr) *destination_identity = identity;
+  output.reset();
+  RunHook(hooks, &EngineHooks::checkpoint, L"copy written");
   return true;
 }
 
@@ -124,7 +127,7 @@ bool CreateRollbackCopy(const std::wstring& folder, const std::wstring& source, 
   for (unsigned attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
     const std::wstring candidate = JoinPath(folder, RollbackCopyName(process_id, NextTickCount(hooks), attempt));
     std::uint32_t code = 0;
-    if (CopyToNewFile(source, candidate, false, message, &code, copy_identity)) {
+    if (CopyToNewFile(source, candidate, false, message, &code, copy_identity, hooks)) {
       *copy_path = candidate;
       return true;
     }

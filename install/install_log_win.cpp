@@ -68,7 +68,12 @@ bool WriteInstallLog(const std::wstring& log_folder, const InstallOutcome& outco
       if (create_error == ERROR_FILE_EXISTS || create_error == ERROR_ALREADY_EXISTS) continue;
       return false;
     }
-    if (FillRecord(file.get(), bytes, secure)) return true;
+    RunHook(hooks, &EngineHooks::checkpoint, L"record created");
+    if (FillRecord(file.get(), bytes, secure)) {
+      file.reset();
+      RunHook(hooks, &EngineHooks::checkpoint, L"record written");
+      return true;
+    }
     MarkDeleteOnClose(file.get());  // a partly written record never remains
     return false;
   }

@@ -81,6 +81,7 @@ bool CreateVerifiedTempFile(const std::wstring& folder, const std::uint8_t* data
       *message = L"Geçici kurulum dosyası oluşturulamadı: " + WindowsErrorText(create_error);
       return false;
     }
+    RunHook(hooks, &EngineHooks::checkpoint, L"temporary file created");
     if (!WriteAllAndFlush(file.get(), data, size, error)) {
       MarkDeleteOnClose(file.get());
       *message = L"Geçici kurulum dosyası yazılamadı: " + WindowsErrorText(*error);
@@ -94,6 +95,8 @@ bool CreateVerifiedTempFile(const std::wstring& folder, const std::uint8_t* data
     }
     *path = candidate;
     *identity = written;
+    file.reset();
+    RunHook(hooks, &EngineHooks::checkpoint, L"temporary file written");
     return true;
   }
   *error = kErrorNoUniqueName;

@@ -169,8 +169,9 @@ bool BackUp(Transaction& t) {
     out.message = L"Mevcut DLL yedeklenemedi: " + t.step_message;
     return false;
   }
+  RunHook(t.hooks, &EngineHooks::checkpoint, L"backup folder made");
   const std::wstring backup = JoinPath(backup_folder, kAkisDllName);
-  if (!CopyToNewFile(t.target.file_path, backup, t.secure, &t.step_message, &t.code)) {
+  if (!CopyToNewFile(t.target.file_path, backup, t.secure, &t.step_message, &t.code, nullptr, t.hooks)) {
     out.win32_error = t.code;
     out.message = L"Mevcut DLL yedeklenemedi: " + t.step_message;
     return false;
@@ -249,6 +250,7 @@ bool Swap(Transaction& t) {
     // No MOVEFILE_REPLACE_EXISTING: a file that appeared at the target makes the move fail, never overwritten.
     swapped = ::MoveFileExW(t.temporary.path.c_str(), t.target.file_path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
   }
+  RunHook(t.hooks, &EngineHooks::checkpoint, L"swap done");
   if (!swapped) {
     out.win32_error = ::GetLastError();
     const bool target_kept = !t.existed || PutBackAfterFailedReplace(t.target.file_path, t.previous, t.start_identity);
@@ -345,6 +347,7 @@ void Complete(Transaction& t, FileIdentity* installed_identity) {
     if (!DeleteOwnedFile(t.previous, t.displaced_identity, t.displaced_sha256, &deletion)) {
       out.message += L" Yerel güvenlik yedeği silinmedi: " + t.previous + L" (" + deletion + L").";
     }
+    RunHook(t.hooks, &EngineHooks::checkpoint, L"previous removed");
   }
 }
 
