@@ -237,38 +237,84 @@ bool Recheck(Transaction& t) {
   return true;
 }
 
-// Swaps the proved temporary file in; the file it displaces must be the one assessed, or it is put back.
+// Keeps the assessed file under the "previous" name as a second link, and proves that both names still lead to
+// it. A read-only file loses that attribute first: a rename does not replace a read-only file (the installed file
+// never carried it, and the old file's copy in the backup keeps its own).
+bool LinkPrevious(Transaction& t) {
+  InstallOutcome& out = t.out;
+  if (!MakeSecureTempName(t.target.directory, L"previous", &t.previous, &t.step_message, t.hooks)) {
+    return t.Abandon(L"Atomik değişim için yerel güvenlik yedeği adı üretilemedi: " + t.step_message);
+  }
+  // The rename will need to delete the target's name: a program that holds the file without delete sharing
+  // fails the swap here, before a second name exists that it would keep from being removed.
+  bool linked;
+  {
+    UniqueHandle probe(::CreateFileW(t.target.file_path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+    linked = probe && ::CreateHardLinkW(t.previous.c_str(), t.target.file_path.c_str(), nullptr);
+    if (!linked) out.win32_error = ::GetLastError();
+  }
+  if (!linked) {
+    return t.Abandon(L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " + WindowsErrorText(out.win32_error) +
+                     kSwapAdvice);
+  }
+  RunHook(t.hooks, &EngineHooks::checkpoint, L"previous linked");
+  bool proved = false;
+  FileIdentity linked_identity = t.start_identity;  // the file the second name leads to
+  {
+    UniqueHandle previous(::CreateFileW(t.previous.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::uint32_t links = 0;
+    proved = previous && ReadLinkedFileIdentity(previous.get(), &linked_identity, &links) &&
+             SameFileIdentity(linked_identity, t.start_identity) && links == 2 &&
+             Sha256OpenFile(previous.get(), &t.displaced_sha256, &t.step_message) &&
+             EqualsIgnoreAsciiCase(t.displaced_sha256, out.old_sha256) && ClearReadOnlyAttribute(previous.get());
+  }
+  if (!proved) {
+    // The target changed after the re-check. The second name goes only while the target still holds its file;
+    // otherwise it holds the only copy next to the target, and stays, named.
+    t.displaced_sha256.clear();
+    const bool previous_gone = RemoveSecondName(t.previous, linked_identity) ||
+                               ::GetFileAttributesW(t.previous.c_str()) == INVALID_FILE_ATTRIBUTES;
+    std::wstring message =
+        L"Hedef dosya yedekleme sonrasında değişti; daha yeni bir sürümü ezmemek için işlem iptal edildi.";
+    if (!previous_gone) message += L" Önceki DLL " + t.previous + L" konumunda korunuyor.";
+    return t.Abandon(std::move(message));
+  }
+  t.displaced_identity = t.start_identity;
+  return true;
+}
+
+// Swaps the proved temporary file in with one rename through its proved handle: the target name resolves to the
+// old or the new file at every moment. Afterwards the old file must be the one left under the "previous" name.
 bool Swap(Transaction& t) {
   InstallOutcome& out = t.out;
-  bool swapped;
-  if (t.existed) {
-    if (!MakeSecureTempName(t.target.directory, L"previous", &t.previous, &t.step_message, t.hooks)) {
-      return t.Abandon(L"Atomik değişim için yerel güvenlik yedeği adı üretilemedi: " + t.step_message);
-    }
-    swapped = ReplaceWithBackup(t.target.file_path, t.temporary.path, t.previous, t.hooks);
-  } else {
-    // No MOVEFILE_REPLACE_EXISTING: a file that appeared at the target makes the move fail, never overwritten.
-    swapped = ::MoveFileExW(t.temporary.path.c_str(), t.target.file_path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
-  }
-  RunHook(t.hooks, &EngineHooks::checkpoint, L"swap done");
-  if (!swapped) {
-    out.win32_error = ::GetLastError();
-    const bool target_kept = !t.existed || PutBackAfterFailedReplace(t.target.file_path, t.previous, t.start_identity);
+  if (t.existed && !LinkPrevious(t)) return false;
+  // An empty target is never replaced: a file that appeared there makes the rename fail, never overwritten.
+  std::uint32_t error = 0;
+  if (!RenameProvedFile(t.temporary.path, t.temporary.identity, out.expected_sha256, t.target.file_path, t.existed,
+                        &error)) {
+    out.win32_error = error;
+    const bool previous_kept = t.existed && !RemoveSecondName(t.previous, t.start_identity) &&
+                               ::GetFileAttributesW(t.previous.c_str()) != INVALID_FILE_ATTRIBUTES;
     t.temporary.Remove(out.expected_sha256);
     out.message = (t.existed ? L"DLL ReplaceFile ile atomik olarak değiştirilemedi: "
                              : L"DLL boş hedefe çakışmasız olarak yerleştirilemedi: ") +
                   WindowsErrorText(out.win32_error) + kSwapAdvice;
-    if (!target_kept) out.message += L" Önceki DLL yerine geri taşınamadı; " + t.previous + L" konumunda korunuyor.";
+    if (previous_kept) out.message += L" Önceki DLL " + t.previous + L" konumunda korunuyor.";
     return false;
   }
+  RunHook(t.hooks, &EngineHooks::checkpoint, L"swap done");
 
   if (t.existed) {
     const bool displaced_read =
         InspectOwnedFile(t.previous, &t.displaced_identity, &t.displaced_sha256, &t.step_message, &t.code);
     if (!displaced_read || !SameFileIdentity(t.displaced_identity, t.start_identity) ||
         !EqualsIgnoreAsciiCase(t.displaced_sha256, out.old_sha256)) {
-      // The swap displaced a file other than the one inspected and backed up: someone replaced the target at
-      // that very moment. Put the intervening file back; ours is removed only when it is provably ours.
+      // The file under the "previous" name is not the one inspected and backed up any more: put it back only
+      // as the proved restore does; ours is removed only when it is provably ours.
       const bool restored = RestoreProtectedFile(t.target, t.previous, t.temporary.identity, out.expected_sha256,
                                                  &out.rollback, t.hooks,
                                                  displaced_read ? &t.displaced_identity : nullptr,
