@@ -106,15 +106,7 @@ bool RenameProvedFile(const std::wstring& path, const FileIdentity& identity, co
     *error = kErrorNotRegularSingleLinkFile;
     return false;
   }
-  // FILE_RENAME_INFO with its name inline.
-  const std::size_t name_bytes = destination.size() * sizeof(wchar_t);
-  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, 0);
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = replace ? TRUE : FALSE;
-  rename->RootDirectory = nullptr;
-  rename->FileNameLength = static_cast<DWORD>(name_bytes);
-  std::memcpy(rename->FileName, destination.c_str(), name_bytes);
-  if (!::SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+  if (!RenameOpenFile(file.get(), destination, replace)) {
     *error = ::GetLastError();
     return false;
   }
@@ -211,15 +203,7 @@ bool MoveOwnedFileToEmptyPlace(const std::wstring& path, const FileIdentity& ide
     *message = L"korunan dosyanın kimliği veya SHA-256 değeri doğrulanamadı; dosya taşınmadı";
     return false;
   }
-  // FILE_RENAME_INFO with its name inline; ReplaceIfExists stays FALSE.
-  const std::size_t name_bytes = destination.size() * sizeof(wchar_t);
-  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, 0);
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = FALSE;
-  rename->RootDirectory = nullptr;
-  rename->FileNameLength = static_cast<DWORD>(name_bytes);
-  std::memcpy(rename->FileName, destination.c_str(), name_bytes);
-  if (!::SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+  if (!RenameOpenFile(file.get(), destination, false)) {
     *message = L"korunan dosya boş hedefe taşınamadı: " + WindowsErrorText(::GetLastError());
     return false;
   }

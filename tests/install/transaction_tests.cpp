@@ -159,7 +159,7 @@ TEST_F(TransactionTest, TargetHoldsTheOldOrTheNewFileAtEveryPoint) {
   hooks.before_verification = [&](const TargetLocation&) { look(L"before verification"); };
   const InstallOutcome outcome = Install(&hooks);
   EXPECT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
-  EXPECT_EQ(seen, (std::vector<std::string>{"backup folder made: old", "copy created: old", "copy written: old",
+  EXPECT_EQ(seen, (std::vector<std::string>{"backup folder made: old", "copy created: old", "copy flushed: old", "copy written: old",
                                             "temporary file created: old", "temporary file written: old",
                                             "before swap: old", "previous linked: old", "swap done: new",
                                             "before verification: new", "previous removed: new"}));
