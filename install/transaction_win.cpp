@@ -431,14 +431,25 @@ void RollBack(Transaction& t) {
   }
 }
 
+// An earlier run that was stopped during its swap left the target empty or already holding the build; the
+// original it moved aside is in a verified backup, and this run's record names both.
+void NameInterruptedOriginal(Transaction& t, const InterruptedOriginal* interrupted) {
+  if (interrupted == nullptr || interrupted->sha256.empty()) return;
+  if (t.existed && !EqualsIgnoreAsciiCase(t.out.old_sha256, t.out.expected_sha256)) return;
+  t.out.old_sha256 = interrupted->sha256;
+  t.out.backup = interrupted->backup;
+}
+
 }  // namespace
 
 void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, const LoadedPayload& payload,
                       const std::wstring& backups_folder, bool secure, FileIdentity* installed_identity,
-                      const EngineHooks* hooks) {
+                      const EngineHooks* hooks, const InterruptedOriginal* interrupted) {
   Transaction t(result, target, payload, backups_folder, secure, hooks);
   Start(t);
-  if (!Assess(t)) return;
+  const bool act = Assess(t);
+  if (act || t.out.outcome == kOutcomeAlreadyInstalled) NameInterruptedOriginal(t, interrupted);
+  if (!act) return;
   if (t.existed && !BackUp(t)) return;
   if (!WriteTemporary(t) || !Recheck(t) || !Swap(t)) return;
   if (Verify(t)) {
