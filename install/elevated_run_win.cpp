@@ -204,9 +204,14 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
     const ElevatedRunTarget& target = inputs.targets[index];
     RunHook(inputs.hooks, &EngineHooks::before_transaction, target.entry.location);
     AppliedStep step{&target, InstallOutcome(), FileIdentity()};
+    PreviousCopy previous;
     InstallSingleDll(&step.outcome, target.entry.location, target.payload, backups, inputs.secure,
-                     &step.installed_identity, inputs.hooks, &originals[index]);
+                     &step.installed_identity, inputs.hooks, &originals[index], &previous);
     if (!WriteInstallLog(logs, step.outcome, inputs.secure, inputs.hooks)) all_logs_written = false;
+    // The old file leaves its "previous" name only once the record names its backup: a run stopped before that
+    // leaves it for the next run to recognise. One that cannot be removed is such a leftover too.
+    std::wstring ignored;
+    if (!previous.path.empty()) RemovePreviousCopy(previous, &ignored, inputs.hooks);
 
     if (step.outcome.outcome != kOutcomeInstalled && step.outcome.outcome != kOutcomeAlreadyInstalled) {
       InstallOutcome failed = std::move(step.outcome);

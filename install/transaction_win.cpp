@@ -382,18 +382,21 @@ bool Verify(Transaction& t) {
   return t.Installed();
 }
 
-// Reports the installation and removes the displaced old file (its copy stays in the backup).
-void Complete(Transaction& t, FileIdentity* installed_identity) {
+// Reports the installation and removes the displaced old file (its copy stays in the backup), or hands it over.
+void Complete(Transaction& t, FileIdentity* installed_identity, PreviousCopy* deferred_previous) {
   InstallOutcome& out = t.out;
   out.outcome = kOutcomeInstalled;
   out.message = L"akisp11.dll güvenle kuruldu ve SHA-256 doğrulaması tamamlandı.";
   if (installed_identity != nullptr) *installed_identity = t.temporary.identity;
-  if (t.existed) {
-    std::wstring deletion;
-    if (!DeleteOwnedFile(t.previous, t.displaced_identity, t.displaced_sha256, &deletion)) {
-      out.message += L" Yerel güvenlik yedeği silinmedi: " + t.previous + L" (" + deletion + L").";
-    }
-    RunHook(t.hooks, &EngineHooks::checkpoint, L"previous removed");
+  if (!t.existed) return;
+  const PreviousCopy previous{t.previous, t.displaced_identity, t.displaced_sha256};
+  if (deferred_previous != nullptr) {
+    *deferred_previous = previous;
+    return;
+  }
+  std::wstring deletion;
+  if (!RemovePreviousCopy(previous, &deletion, t.hooks)) {
+    out.message += L" Yerel güvenlik yedeği silinmedi: " + t.previous + L" (" + deletion + L").";
   }
 }
 
@@ -442,9 +445,16 @@ void NameInterruptedOriginal(Transaction& t, const InterruptedOriginal* interrup
 
 }  // namespace
 
+bool RemovePreviousCopy(const PreviousCopy& previous, std::wstring* message, const EngineHooks* hooks) {
+  const bool removed = DeleteOwnedFile(previous.path, previous.identity, previous.sha256, message);
+  RunHook(hooks, &EngineHooks::checkpoint, L"previous removed");
+  return removed;
+}
+
 void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, const LoadedPayload& payload,
                       const std::wstring& backups_folder, bool secure, FileIdentity* installed_identity,
-                      const EngineHooks* hooks, const InterruptedOriginal* interrupted) {
+                      const EngineHooks* hooks, const InterruptedOriginal* interrupted,
+                      PreviousCopy* deferred_previous) {
   Transaction t(result, target, payload, backups_folder, secure, hooks);
   Start(t);
   const bool act = Assess(t);
@@ -453,7 +463,7 @@ void InstallSingleDll(InstallOutcome* result, const TargetLocation& target, cons
   if (t.existed && !BackUp(t)) return;
   if (!WriteTemporary(t) || !Recheck(t) || !Swap(t)) return;
   if (Verify(t)) {
-    Complete(t, installed_identity);
+    Complete(t, installed_identity, deferred_previous);
   } else {
     RollBack(t);
   }
