@@ -1,6 +1,6 @@
 // Kill-at-every-point measurement of the installation engine, and the victim it starts.
 //
-//   kill_harness measure [FIRST_STATE]      every state, or the states from FIRST_STATE on
+//   kill_harness measure [STATE]           every state, or only STATE; exit code 1 when any figure is not 0
 //   kill_harness victim FOLDER KILL_AT     one installation on FOLDER, ended by TerminateProcess at point KILL_AT
 //                                          (0: never); writes the number of points reached to FOLDER\points
 //
@@ -202,7 +202,7 @@ bool OriginalNamed(const Machine& machine, const std::wstring& original_sha256) 
   return false;
 }
 
-int Measure(const std::wstring& first_state) {
+int Measure(const std::wstring& only_state) {
   const std::wstring dlls = JoinPath(OwnFolder(), L"dlls");
   const std::vector<std::uint8_t> old_files[2] = {ReadAll(JoinPath(dlls, L"akis_x86_3.4.1.0.dll")),
                                                   ReadAll(JoinPath(dlls, L"akis_x64_3.4.1.0.dll"))};
@@ -223,10 +223,9 @@ int Measure(const std::wstring& first_state) {
   const State states[] = {{L"empty", {false, false}, {false, false}},
                           {L"older", {true, true}, {false, false}},
                           {L"one-identical", {true, true}, {true, false}}};
-  bool started = first_state.empty();
+  bool clean = true;
   for (const State& state : states) {
-    if (!started && first_state != state.name) continue;
-    started = true;
+    if (!only_state.empty() && only_state != state.name) continue;
     const auto prepare = [&] {
       RemoveTree(machine.root);
       ::CreateDirectoryW(machine.root.c_str(), nullptr);
@@ -292,9 +291,13 @@ int Measure(const std::wstring& first_state) {
                  figures.zero_byte_backups, figures.empty_backup_folders, figures.zero_byte_records,
                  figures.partial_work_files, figures.unnamed_originals, figures.next_run_failures);
     std::fflush(stdout);
+    clean = clean && figures.kills == points && points != 0 && figures.empty_after_kill == 0 &&
+            figures.engine_files == 0 && figures.zero_byte_backups == 0 && figures.empty_backup_folders == 0 &&
+            figures.zero_byte_records == 0 && figures.partial_work_files == 0 && figures.unnamed_originals == 0 &&
+            figures.next_run_failures == 0;
   }
   RemoveTree(machine.root);
-  return 0;
+  return clean ? 0 : 1;
 }
 
 }  // namespace
