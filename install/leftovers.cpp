@@ -85,7 +85,9 @@ bool IsProvableLeftover(const LeftoverFacts& facts) {
 }
 
 bool IsInterruptedOriginal(const LeftoverFacts& facts) {
-  return facts.kind == EngineFileKind::kPrevious && facts.equals_verified_backup && !facts.second_name_of_target;
+  // A rollback copy is the original a stopped rollback was putting back.
+  return (facts.kind == EngineFileKind::kPrevious || facts.kind == EngineFileKind::kRollbackCopy) &&
+         facts.equals_verified_backup && !facts.second_name_of_target;
 }
 
 bool IsRemovableBackupEntry(const std::wstring& digest_prefix, const std::wstring& name, std::uint64_t size) {

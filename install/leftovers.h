@@ -36,7 +36,8 @@ struct LeftoverFacts {
 // A provable leftover: removing it loses no content.
 bool IsProvableLeftover(const LeftoverFacts& facts);
 
-// The old file an interrupted swap moved aside: a "previous" copy of its own whose content a verified backup holds.
+// The original an interrupted swap moved aside or a stopped rollback was putting back: a "previous" copy or a
+// rollback copy of its own (not a second name of the target) whose content a verified backup holds.
 bool IsInterruptedOriginal(const LeftoverFacts& facts);
 
 // Inside a backup folder whose name carries `digest_prefix`: whether the entry can go (a staging file, or a

@@ -67,7 +67,7 @@ TEST(LeftoverRules, OnlyWhatLosesNoContentIsRemovable) {
       {K::kPrevious, true, false, false, true, false},
       {K::kRescue, false, true, false, true, false},
       {K::kPriorRecovery, false, false, false, false, false},
-      {K::kRollbackCopy, false, true, false, true, false},
+      {K::kRollbackCopy, false, true, false, true, true},
       {K::kStaging, false, true, false, true, false},
       {K::kNone, true, true, true, false, false},  // never anything without the engine's name
   };
