@@ -17,7 +17,8 @@ inline constexpr std::uint64_t kBackupSizeLimit = 67108864;
 // The destination exists afterwards only on success. Codes: the Windows code of the failing call, 4393 (source
 // not a regular single-link file), 223 (too large), 1338 (destination failed identity or security check).
 bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, bool secure, std::wstring* message,
-                   std::uint32_t* error, FileIdentity* destination_identity = nullptr);
+                   std::uint32_t* error, FileIdentity* destination_identity = nullptr,
+                   const EngineHooks* hooks = nullptr);
 
 // Copies the source into the folder under ".akisp11.rollback.<pid>.<tick>.<attempt>.tmp" (secure flag off, the
 // copy takes the folder's inherited DACL). Code 80 when no free name was found in 20 attempts.

@@ -30,7 +30,7 @@ bool Fail(std::wstring* message, std::uint32_t* error, std::wstring text, std::u
 }  // namespace
 
 bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, bool secure, std::wstring* message,
-                   std::uint32_t* error, FileIdentity* destination_identity) {
+                   std::uint32_t* error, FileIdentity* destination_identity, const EngineHooks* hooks) {
   // No write sharing: no writer can be active while the copy is made.
   UniqueHandle input(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING,
@@ -56,23 +56,25 @@ bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, 
   UniqueSecurityDescriptor descriptor;
   if (secure && !BuildSecureDescriptor(false, &descriptor, message)) return false;
   SECURITY_ATTRIBUTES security{sizeof(security), descriptor.get(), FALSE};
+  // The copy is written under a staging name in the destination's folder and gets the destination's name only
+  // once it is complete, flushed and verified: no name ever shows a partial or empty copy.
+  const std::size_t slash = destination.find_last_of(L'\\');
+  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : destination.substr(0, slash);
   UniqueHandle output;
-  DWORD create_error;
+  std::uint32_t create_error = 0;
+  bool created;
   {
     ScopedPrivilege restore(SE_RESTORE_NAME);  // the descriptor names Administrators as owner
-    output.reset(::CreateFileW(destination.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL, 0,
-                               secure ? &security : nullptr, CREATE_NEW,
-                               FILE_FLAG_WRITE_THROUGH | FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-    create_error = ::GetLastError();
+    created = CreateStagingFile(folder, secure ? &security : nullptr, 0, &output, &create_error);
   }
   descriptor.reset();
-  if (!output) {
+  if (!created) {
     return Fail(message, error, L"Hedef dosya oluşturulamadı: " + WindowsErrorText(create_error), create_error);
   }
-  // From here on every failure removes the partial destination through its own handle.
-  // (The guard is declared after the handle, so it runs before the handle closes.)
+  // From here on every failure removes the partial copy through its own handle (it is marked from its creation;
+  // the guard marks it again after a failed publication).
   auto remove_destination = MakeScopeGuard([&output] { MarkDeleteOnClose(output.get()); });
+  RunHook(hooks, &EngineHooks::checkpoint, L"copy created");
 
   FileIdentity identity;
   if (!CheckRegularSingleLinkFile(output.get(), &identity, message) ||
@@ -112,8 +114,15 @@ bool CopyToNewFile(const std::wstring& source, const std::wstring& destination, 
     *error = kErrorNewFileNotVerified;
     return false;
   }
+  RunHook(hooks, &EngineHooks::checkpoint, L"copy flushed");
+  std::uint32_t publish_error = 0;
+  if (!PublishStagingFile(output.get(), destination, &publish_error)) {
+    return Fail(message, error, L"Hedef dosya oluşturulamadı: " + WindowsErrorText(publish_error), publish_error);
+  }
   remove_destination.Dismiss();
   if (destination_identity != nullptr) *destination_identity = identity;
+  output.reset();
+  RunHook(hooks, &EngineHooks::checkpoint, L"copy written");
   return true;
 }
 
@@ -124,7 +133,7 @@ bool CreateRollbackCopy(const std::wstring& folder, const std::wstring& source, 
   for (unsigned attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
     const std::wstring candidate = JoinPath(folder, RollbackCopyName(process_id, NextTickCount(hooks), attempt));
     std::uint32_t code = 0;
-    if (CopyToNewFile(source, candidate, false, message, &code, copy_identity)) {
+    if (CopyToNewFile(source, candidate, false, message, &code, copy_identity, hooks)) {
       *copy_path = candidate;
       return true;
     }

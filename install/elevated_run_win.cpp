@@ -7,6 +7,7 @@
 #include "core/unique_handle.h"
 #include "install/event_log.h"
 #include "install/install_log.h"
+#include "install/leftovers_scan.h"
 #include "install/owned_files.h"
 #include "install/secure_folder.h"
 #include "install/transaction.h"
@@ -153,6 +154,19 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
     result.target = targets_text;
   }
 
+  // An interrupted earlier run is recognised first: its provable leftovers go (a second name of a target among
+  // them), and an original it moved aside is named in this run's records.
+  std::vector<InterruptedOriginal> originals;
+  {
+    std::vector<LeftoverTarget> leftover_targets;
+    for (const ElevatedRunTarget& target : inputs.targets) {
+      leftover_targets.push_back({target.entry.location, target.payload.sha256});
+    }
+    CleanUpInterruptedRuns(leftover_targets,
+                           inputs.work_root_found ? JoinPath(inputs.work_root, kWorkAreaFolderName) : std::wstring(),
+                           inputs.secure, &originals, inputs.hooks);
+  }
+
   // Preflight: every target is proved readable before anything is created or changed.
   for (const ElevatedRunTarget& target : inputs.targets) {
     const TargetLocation& location = target.entry.location;
@@ -209,12 +223,18 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
   std::wstring backups_text;
   std::vector<AppliedStep> applied;
   applied.reserve(inputs.targets.size());
-  for (const ElevatedRunTarget& target : inputs.targets) {
+  for (std::size_t index = 0; index < inputs.targets.size(); ++index) {
+    const ElevatedRunTarget& target = inputs.targets[index];
     RunHook(inputs.hooks, &EngineHooks::before_transaction, target.entry.location);
     AppliedStep step{&target, InstallOutcome(), FileIdentity()};
+    PreviousCopy previous;
     InstallSingleDll(&step.outcome, target.entry.location, target.payload, backups, inputs.secure,
-                     &step.installed_identity, inputs.hooks);
+                     &step.installed_identity, inputs.hooks, &originals[index], &previous);
     if (!WriteInstallLog(logs, step.outcome, inputs.secure, inputs.hooks, moved_aside)) all_logs_written = false;
+    // The old file leaves its "previous" name only once the record names its backup: a run stopped before that
+    // leaves it for the next run to recognise. One that cannot be removed is such a leftover too.
+    std::wstring ignored;
+    if (!previous.path.empty()) RemovePreviousCopy(previous, &ignored, inputs.hooks);
 
     if (step.outcome.outcome != kOutcomeInstalled && step.outcome.outcome != kOutcomeAlreadyInstalled) {
       InstallOutcome failed = std::move(step.outcome);

@@ -30,6 +30,10 @@ struct EngineHooks {
 
   // Elevated run: before the transaction of each target.
   std::function<void(const TargetLocation&)> before_transaction;
+
+  // Between two file operations of the engine (a name of the point): where a test may stop the process to see
+  // what an interrupted installation leaves and what the next run makes of it.
+  std::function<void(const wchar_t* point)> checkpoint;
 };
 
 // Runs a hook when it is set.

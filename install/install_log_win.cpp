@@ -48,27 +48,29 @@ bool WriteInstallLog(const std::wstring& log_folder, const InstallOutcome& outco
   if (secure && !BuildSecureDescriptor(false, &descriptor, &ignored)) return false;
   SECURITY_ATTRIBUTES security{sizeof(security), descriptor.get(), FALSE};
 
+  // The record is written under a staging name and gets its final name only once complete, flushed and
+  // verified: no record name ever shows an empty or partial record.
+  UniqueHandle file;
+  std::uint32_t error = 0;
+  bool created;
+  {
+    ScopedPrivilege restore(SE_RESTORE_NAME);  // the descriptor names Administrators as owner
+    created = CreateStagingFile(log_folder, secure ? &security : nullptr, FILE_SHARE_READ, &file, &error);
+  }
+  if (!created) return false;
+  RunHook(hooks, &EngineHooks::checkpoint, L"record created");
+  if (!FillRecord(file.get(), bytes, secure)) return false;  // deleted on close: it is still marked
+  RunHook(hooks, &EngineHooks::checkpoint, L"record flushed");
   for (unsigned attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
     std::wstring token;
     if (!NextRandomToken(hooks, &token)) return false;
     const std::wstring path = JoinPath(log_folder, LogFileName(MakeTimestampName(hooks), token));
-    UniqueHandle file;
-    DWORD create_error;
-    {
-      ScopedPrivilege restore(SE_RESTORE_NAME);  // the descriptor names Administrators as owner
-      file.reset(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL, FILE_SHARE_READ,
-                               secure ? &security : nullptr, CREATE_NEW,
-                               FILE_FLAG_WRITE_THROUGH | FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-      create_error = ::GetLastError();
+    if (PublishStagingFile(file.get(), path, &error)) {
+      file.reset();
+      RunHook(hooks, &EngineHooks::checkpoint, L"record written");
+      return true;
     }
-    if (!file) {
-      if (create_error == ERROR_FILE_EXISTS || create_error == ERROR_ALREADY_EXISTS) continue;
-      return false;
-    }
-    if (FillRecord(file.get(), bytes, secure)) return true;
-    MarkDeleteOnClose(file.get());  // a partly written record never remains
-    return false;
+    if (error != ERROR_FILE_EXISTS) return false;  // a taken name is never overwritten: the next one is tried
   }
   return false;
 }

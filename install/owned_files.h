@@ -2,6 +2,8 @@
 // is the one this run wrote. Foreign files stay where they are and are named in the message.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -27,6 +29,19 @@ bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replace
 // at the backup name (the caller names the backup path).
 bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
                                const FileIdentity& replaced_identity);
+
+// Identity and number of hard links of an open file that is a regular file (no directory, no reparse point).
+bool ReadLinkedFileIdentity(HANDLE file, FileIdentity* identity, std::uint32_t* links);
+
+// Renames the file at `path` to `destination` through the handle that proved it (identity and hash), replacing
+// what stands at the destination when `replace`, never otherwise. One rename: the destination name resolves to
+// its old file or to this one at every moment. False with the Windows code when it was not renamed.
+bool RenameProvedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                      const std::wstring& destination, bool replace, std::uint32_t* error);
+
+// Removes the name `path` of a file that is still reachable under another name: the file behind it must be the
+// one with `identity`, with at least two links. Nothing else is touched; false when the name stays.
+bool RemoveSecondName(const std::wstring& path, const FileIdentity& identity);
 
 // Identity and SHA-256 of a path opened for inspection (links are opened themselves and refused).
 // Codes: the Windows code of the open, 4393 when it is not a regular single-link file, else the hash's code.

@@ -74,6 +74,54 @@ bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring&
   return ::GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+bool ReadLinkedFileIdentity(HANDLE file, FileIdentity* identity, std::uint32_t* links) {
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof(tag)) ||
+      !IsPlainFileKind(tag.FileAttributes, tag.ReparseTag) || !::GetFileInformationByHandle(file, &info)) {
+    return false;
+  }
+  identity->volume_serial = info.dwVolumeSerialNumber;
+  identity->index_high = info.nFileIndexHigh;
+  identity->index_low = info.nFileIndexLow;
+  identity->valid = true;
+  *links = info.nNumberOfLinks;
+  return true;
+}
+
+bool RenameProvedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                      const std::wstring& destination, bool replace, std::uint32_t* error) {
+  // No write or delete sharing: the proved content is the one that arrives at the destination.
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    *error = ::GetLastError();
+    return false;
+  }
+  std::wstring ignored;
+  FileIdentity found;
+  std::wstring found_sha256;
+  if (!CheckRegularSingleLinkFile(file.get(), &found, &ignored) || !SameFileIdentity(found, identity) ||
+      !Sha256OpenFile(file.get(), &found_sha256, &ignored) || !EqualsIgnoreAsciiCase(found_sha256, sha256)) {
+    *error = kErrorNotRegularSingleLinkFile;
+    return false;
+  }
+  if (!RenameOpenFile(file.get(), destination, replace)) {
+    *error = ::GetLastError();
+    return false;
+  }
+  return true;
+}
+
+bool RemoveSecondName(const std::wstring& path, const FileIdentity& identity) {
+  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileIdentity found;
+  std::uint32_t links = 0;
+  return file && ReadLinkedFileIdentity(file.get(), &found, &links) && SameFileIdentity(found, identity) &&
+         links >= 2 && MarkDeleteOnClose(file.get());
+}
+
 bool InspectOwnedFile(const std::wstring& path, FileIdentity* identity, std::wstring* sha256, std::wstring* message,
                       std::uint32_t* error) {
   UniqueHandle file(OpenFileForInspection(path));
@@ -155,15 +203,7 @@ bool MoveOwnedFileToEmptyPlace(const std::wstring& path, const FileIdentity& ide
     *message = L"korunan dosyanın kimliği veya SHA-256 değeri doğrulanamadı; dosya taşınmadı";
     return false;
   }
-  // FILE_RENAME_INFO with its name inline; ReplaceIfExists stays FALSE.
-  const std::size_t name_bytes = destination.size() * sizeof(wchar_t);
-  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, 0);
-  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = FALSE;
-  rename->RootDirectory = nullptr;
-  rename->FileNameLength = static_cast<DWORD>(name_bytes);
-  std::memcpy(rename->FileName, destination.c_str(), name_bytes);
-  if (!::SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+  if (!RenameOpenFile(file.get(), destination, false)) {
     *message = L"korunan dosya boş hedefe taşınamadı: " + WindowsErrorText(::GetLastError());
     return false;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/unique_handle.h"
 #include "install/engine_hooks.h"
 #include "integrity/sha256.h"
 
@@ -39,6 +40,25 @@ bool WriteWholeFile(const std::wstring& path, const void* bytes, std::uint32_t l
 
 // Marks an open file (opened with DELETE access) to be deleted when its last handle closes.
 bool MarkDeleteOnClose(HANDLE file);
+
+// Clears the mark MarkDeleteOnClose set.
+bool KeepOnClose(HANDLE file);
+
+// Renames an open file (opened with DELETE access) through its handle to a full path; an existing file there is
+// replaced only when `replace` (a single rename either way). Leaves GetLastError() of the failure.
+bool RenameOpenFile(HANDLE file, const std::wstring& destination, bool replace);
+
+// Creates ".akisp11.part.<32 hex digits>.tmp" new in the folder (20 names at most; links never followed) with
+// read, write, delete and read-control access and the given sharing and security, and marks it to be deleted on
+// close at once: a file being written never outlives its writer, whatever stops it. Code 80 after 20 taken
+// names, else the Windows code of the creation.
+bool CreateStagingFile(const std::wstring& folder, SECURITY_ATTRIBUTES* security, DWORD share, UniqueHandle* file,
+                       std::uint32_t* error);
+
+// Gives a complete, flushed staging file its final name: the deletion mark is cleared and the file renamed
+// through its handle without replacing anything. On failure the file is marked for deletion again and the code
+// stored (an existing destination as ERROR_FILE_EXISTS).
+bool PublishStagingFile(HANDLE file, const std::wstring& destination, std::uint32_t* error);
 
 // Removes the read-only attribute of an open file (opened with FILE_WRITE_ATTRIBUTES); true when it is not set
 // afterwards. ReplaceFileW hands a replaced file's attributes to its replacement, and a read-only file cannot be

@@ -1,5 +1,8 @@
 #include "install/temp_files.h"
 
+#include <cstring>
+#include <vector>
+
 #include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
@@ -37,6 +40,58 @@ bool MarkDeleteOnClose(HANDLE file) {
   FILE_DISPOSITION_INFO disposition{};
   disposition.DeleteFile = TRUE;
   return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
+bool KeepOnClose(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = FALSE;
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) != FALSE;
+}
+
+bool RenameOpenFile(HANDLE file, const std::wstring& destination, bool replace) {
+  // FILE_RENAME_INFO with its name inline.
+  const std::size_t name_bytes = destination.size() * sizeof(wchar_t);
+  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, 0);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replace ? TRUE : FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(rename->FileName, destination.c_str(), name_bytes);
+  return ::SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
+bool CreateStagingFile(const std::wstring& folder, SECURITY_ATTRIBUTES* security, DWORD share, UniqueHandle* file,
+                       std::uint32_t* error) {
+  for (unsigned attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+    std::wstring token;
+    if (!RandomHexToken(&token)) {
+      *error = ERROR_GEN_FAILURE;
+      return false;
+    }
+    const std::wstring candidate = JoinPath(folder, RandomTempName(L"part", token));
+    file->reset(::CreateFileW(candidate.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | READ_CONTROL, share, security,
+                              CREATE_NEW, FILE_FLAG_WRITE_THROUGH | FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+    if (!*file) {
+      *error = ::GetLastError();
+      if (*error == ERROR_FILE_EXISTS || *error == ERROR_ALREADY_EXISTS) continue;
+      return false;
+    }
+    if (MarkDeleteOnClose(file->get())) return true;
+    *error = ::GetLastError();
+    file->reset();  // not deleted: the mark itself failed, and the name is left to the next run
+    return false;
+  }
+  *error = kErrorNoUniqueName;
+  return false;
+}
+
+bool PublishStagingFile(HANDLE file, const std::wstring& destination, std::uint32_t* error) {
+  if (KeepOnClose(file) && RenameOpenFile(file, destination, false)) return true;
+  const DWORD code = ::GetLastError();
+  *error = code == ERROR_ALREADY_EXISTS ? static_cast<DWORD>(ERROR_FILE_EXISTS) : code;
+  MarkDeleteOnClose(file);
+  return false;
 }
 
 bool ClearReadOnlyAttribute(HANDLE file) {
@@ -81,19 +136,31 @@ bool CreateVerifiedTempFile(const std::wstring& folder, const std::uint8_t* data
       *message = L"Geçici kurulum dosyası oluşturulamadı: " + WindowsErrorText(create_error);
       return false;
     }
+    // Marked for deletion until it is complete: a stopped write leaves no partial file under any name.
+    if (!MarkDeleteOnClose(file.get())) {
+      *error = ::GetLastError();
+      *message = L"Geçici kurulum dosyası oluşturulamadı: " + WindowsErrorText(*error);
+      return false;
+    }
+    RunHook(hooks, &EngineHooks::checkpoint, L"temporary file created");
     if (!WriteAllAndFlush(file.get(), data, size, error)) {
-      MarkDeleteOnClose(file.get());
       *message = L"Geçici kurulum dosyası yazılamadı: " + WindowsErrorText(*error);
       return false;
     }
     FileIdentity written;
     if (!CheckRegularSingleLinkFile(file.get(), &written, message)) {
-      MarkDeleteOnClose(file.get());
       *error = kErrorNotRegularSingleLinkFile;
+      return false;
+    }
+    if (!KeepOnClose(file.get())) {
+      *error = ::GetLastError();
+      *message = L"Geçici kurulum dosyası yazılamadı: " + WindowsErrorText(*error);
       return false;
     }
     *path = candidate;
     *identity = written;
+    file.reset();
+    RunHook(hooks, &EngineHooks::checkpoint, L"temporary file written");
     return true;
   }
   *error = kErrorNoUniqueName;

@@ -1,8 +1,11 @@
 // The elevated run on scratch targets, driven through its inputs with the secure flag off.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "install/elevated_run.h"
 #include "install/event_log.h"
+#include "install/engine_names.h"
 #include "install/secure_folder.h"
 #include "install/work_area.h"
 #include "tests/install/install_test_support.h"
@@ -390,6 +393,83 @@ TEST_F(ElevatedRunTest, BusyLockStopsTheRun) {
   EXPECT_FALSE(result.log_written);
   EXPECT_FALSE(Exists(WorkArea()));
   EXPECT_FALSE(Exists(Path(0)));
+}
+
+TEST_F(ElevatedRunTest, InterruptedRunIsRecognisedAndOnlyItsProvableLeftoversGo) {
+  // What earlier runs stopped at different moments left: an emptied 32-bit target with its original under the
+  // "previous" name and the new build under the temporary name; a second name of the 64-bit file; an empty
+  // backup folder, a false zero-byte backup, a zero-byte record and a staging file. Beside them, engine-named
+  // files that prove nothing.
+  ASSERT_TRUE(::CreateDirectoryW(WorkArea().c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(WorkArea(kBackupsFolderName).c_str(), nullptr));
+  ASSERT_TRUE(::CreateDirectoryW(WorkArea(kLogsFolderName).c_str(), nullptr));
+  const auto backup_folder = [&](const wchar_t* stamp, const std::vector<std::uint8_t>& original) {
+    const std::wstring folder = JoinPath(WorkArea(kBackupsFolderName), stamp + DigestOf(original).substr(0, 8));
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+  };
+  const std::wstring earlier_backup = JoinPath(backup_folder(L"20240101-010101-5-", old32_), L"akisp11.dll");
+  ASSERT_TRUE(WriteBytes(earlier_backup, old32_));
+  const std::wstring empty_folder = backup_folder(L"20240101-010102-5-", Bytes("x"));
+  const std::wstring false_backup = JoinPath(backup_folder(L"20240101-010103-5-", old64_), L"akisp11.dll");
+  ASSERT_TRUE(WriteBytes(false_backup, Bytes("")));
+  const std::wstring foreign_folder = WorkArea(L"Backups\\kept");
+  ASSERT_TRUE(::CreateDirectoryW(foreign_folder.c_str(), nullptr));
+  const std::wstring empty_record = JoinPath(WorkArea(kLogsFolderName), L"20240101-010101-5-" + Token(L'A') + L".log");
+  ASSERT_TRUE(WriteBytes(empty_record, Bytes("")));
+  ASSERT_TRUE(WriteBytes(JoinPath(WorkArea(kLogsFolderName), RandomTempName(L"part", Token(L'B'))), Bytes("record")));
+
+  const std::wstring folder32 = inputs_.targets[0].entry.location.directory;
+  const std::wstring folder64 = inputs_.targets[1].entry.location.directory;
+  ASSERT_TRUE(WriteBytes(JoinPath(folder32, RandomTempName(L"previous", Token(L'C'))), old32_));
+  ASSERT_TRUE(WriteBytes(JoinPath(folder32, TempInstallFileName(5, 77, 0)), build32_));
+  const std::vector<std::wstring> unprovable = {RandomTempName(L"previous", Token(L'D')),
+                                                TempInstallFileName(5, 78, 0)};
+  ASSERT_TRUE(WriteBytes(JoinPath(folder32, unprovable[0]), Bytes("someone else's")));
+  ASSERT_TRUE(WriteBytes(JoinPath(folder32, unprovable[1]), Bytes("")));
+  ASSERT_TRUE(WriteBytes(Path(1), old64_));
+  ASSERT_TRUE(::CreateHardLinkW(JoinPath(folder64, RandomTempName(L"previous", Token(L'E'))).c_str(), Path(1).c_str(),
+                                nullptr));
+
+  const InstallOutcome result = RunElevatedInstall(inputs_);
+  ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
+  EXPECT_EQ(ReadBytes(Path(0)), build32_);
+  EXPECT_EQ(ReadBytes(Path(1)), build64_);
+  EXPECT_TRUE(StartsWith(result.backup, earlier_backup + L"; ")) << Utf8(result.backup);
+  std::vector<std::wstring> expected32 = {L"akisp11.dll", unprovable[0], unprovable[1]};
+  std::vector<std::wstring> found32 = ListFolder(folder32);
+  std::sort(expected32.begin(), expected32.end());
+  std::sort(found32.begin(), found32.end());
+  EXPECT_EQ(found32, expected32);
+  EXPECT_EQ(ListFolder(folder64), std::vector<std::wstring>{L"akisp11.dll"});
+  EXPECT_EQ(ReadBytes(earlier_backup), old32_);
+  EXPECT_FALSE(Exists(empty_folder));
+  EXPECT_FALSE(Exists(false_backup));
+  EXPECT_TRUE(Exists(foreign_folder));
+  EXPECT_EQ(ListFolder(WorkArea(kBackupsFolderName)).size(), 3u) << "the earlier, the new 64-bit and the kept one";
+  // Two records, both whole; the 32-bit one names the original and the earlier run's backup of it.
+  const std::vector<std::wstring> records = ListFolder(WorkArea(kLogsFolderName));
+  ASSERT_EQ(records.size(), 2u);
+  std::size_t naming = 0;
+  for (const std::wstring& name : records) {
+    const std::vector<std::uint8_t> bytes = ReadBytes(JoinPath(WorkArea(kLogsFolderName), name));
+    const std::string record(bytes.begin(), bytes.end());
+    if (record.find("\r\nold_sha256=" + Utf8(DigestOf(old32_)) + "\r\nbackup=" + Utf8(earlier_backup) + "\r\n") !=
+        std::string::npos) {
+      ++naming;
+    }
+  }
+  EXPECT_EQ(naming, 1u);
+}
+
+TEST(InterruptedInstallation, EveryStopLeavesTheTargetWholeAndTheNextRunClean) {
+  // The harness stops a run holding older files at each point between two file operations, runs it again and
+  // counts empty targets, engine files left, false backups, empty folders and records, unnamed originals.
+  const testing_support::ProcessResult run =
+      testing_support::RunProcess(testing_support::ToolPath(L"kill_harness.exe"), L"measure older", 600000);
+  ASSERT_TRUE(run.started);
+  EXPECT_FALSE(run.timed_out);
+  EXPECT_EQ(run.exit_code, 0u) << "run tests/kill_harness.exe measure for the figures";
 }
 
 }  // namespace

@@ -145,37 +145,25 @@ TEST_F(TransactionTest, TargetHeldByAnotherProgramFailsTheSwap) {
   EXPECT_EQ(ReadBytes(outcome.backup), old_) << "the backup is kept";
 }
 
-TEST_F(TransactionTest, SwapStoppingHalfWayPutsTheOriginalBack) {
+TEST_F(TransactionTest, TargetHoldsTheOldOrTheNewFileAtEveryPoint) {
+  // Wherever the transaction stops, the target name leads to a whole file: the old one or the new build.
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
-  const FileIdentity before = FactsOf(target_.file_path).identity;
   EngineHooks hooks;
-  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
-    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
-    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-    return false;
+  std::vector<std::string> seen;
+  const auto look = [&](const wchar_t* point) {
+    const std::vector<std::uint8_t> held = ReadBytes(target_.file_path);
+    seen.push_back(Utf8(point) + (held == old_ ? ": old" : held == build_ ? ": new" : ": OTHER"));
   };
+  hooks.checkpoint = look;
+  hooks.before_swap = [&](const TargetLocation&) { look(L"before swap"); };
+  hooks.before_verification = [&](const TargetLocation&) { look(L"before verification"); };
   const InstallOutcome outcome = Install(&hooks);
-  EXPECT_EQ(outcome.message, L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " +
-                                 WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + kAdvice);
-  EXPECT_TRUE(SameFileIdentity(before, FactsOf(target_.file_path).identity));
+  EXPECT_EQ(outcome.outcome, kOutcomeInstalled) << Utf8(outcome.message);
+  EXPECT_EQ(seen, (std::vector<std::string>{"backup folder made: old", "copy created: old", "copy flushed: old", "copy written: old",
+                                            "temporary file created: old", "temporary file written: old",
+                                            "before swap: old", "previous linked: old", "swap done: new",
+                                            "before verification: new", "previous removed: new"}));
   EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
-
-  // When another file took the emptied place meanwhile, the original stays under its safety name, named.
-  hooks.timestamp_name = [] { return std::wstring(L"20240102-030405-2"); };  // a backup folder of its own
-  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
-    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
-    WriteBytes(replaced, Bytes("appeared"));
-    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-    return false;
-  };
-  const InstallOutcome second = Install(&hooks);
-  const std::wstring previous = Leftover(L"previous");
-  ASSERT_FALSE(previous.empty());
-  EXPECT_EQ(second.message, L"DLL ReplaceFile ile atomik olarak değiştirilemedi: " +
-                                WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + kAdvice +
-                                L" Önceki DLL yerine geri taşınamadı; " + previous + L" konumunda korunuyor.");
-  EXPECT_EQ(ReadBytes(previous), old_);
-  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
 }
 
 TEST_F(TransactionTest, SwapFailingOnAVanishedTargetNamesNoSafetyFile) {
@@ -184,10 +172,8 @@ TEST_F(TransactionTest, SwapFailingOnAVanishedTargetNamesNoSafetyFile) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   const std::wstring taken = scratch_.Child(L"taken.dll");
   EngineHooks hooks;
-  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring&, const std::wstring&) {
-    ::MoveFileExW(replaced.c_str(), taken.c_str(), 0);
-    ::SetLastError(ERROR_FILE_NOT_FOUND);
-    return false;
+  hooks.before_swap = [&](const TargetLocation& target) {
+    ::MoveFileExW(target.file_path.c_str(), taken.c_str(), 0);
   };
   const InstallOutcome outcome = Install(&hooks);
   EXPECT_EQ(outcome.outcome, kOutcomeFailed);
@@ -223,48 +209,34 @@ TEST_F(TransactionTest, TargetVanishingBeforeTheSwapStopsTheTransaction) {
   EXPECT_EQ(ReadBytes(moved), old_);
 }
 
-TEST_F(TransactionTest, TargetReplacedAtTheMomentOfTheSwapIsRestored) {
+TEST_F(TransactionTest, TargetReplacedAtTheMomentOfTheSwapIsKept) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   EngineHooks hooks;
   hooks.before_swap = [this](const TargetLocation&) { ReplaceTargetWithForeignFile(Bytes("intervening update")); };
   const InstallOutcome outcome = Install(&hooks);
   EXPECT_EQ(outcome.outcome, kOutcomeFailed);
-  EXPECT_EQ(outcome.rollback,
-            L"korunan dosya atomik olarak geri yüklendi; değiştirilen kurucu dosyası doğrulanıp kaldırıldı");
-  EXPECT_EQ(outcome.message, L"Hedef atomik değişim anında başka bir işlem tarafından değiştirildi. Araya giren dosya "
-                             L"kaybedilmeden geri yüklendi: " +
-                                 outcome.rollback);
+  EXPECT_EQ(outcome.message,
+            L"Hedef dosya yedekleme sonrasında değişti; daha yeni bir sürümü ezmemek için işlem iptal edildi.");
   EXPECT_EQ(ReadBytes(target_.file_path), Bytes("intervening update"));
   EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"});
 }
 
-TEST_F(TransactionTest, InterveningFileThatCannotBePutBackIsNamed) {
-  // The swap displaced another program's file, and putting it back fails: it stays under the "previous" name,
-  // and the message says where.
+TEST_F(TransactionTest, InterveningFileAfterTheSecondNameKeepsTheOriginalNamed) {
+  // The target is replaced after the old file got its "previous" name: the intervening file stays at the
+  // target, and the original, now reachable only under the "previous" name, stays there, named.
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
   EngineHooks hooks;
-  hooks.before_swap = [this](const TargetLocation&) { ReplaceTargetWithForeignFile(Bytes("intervening update")); };
-  int swaps = 0;
-  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
-    if (++swaps == 1) {
-      return ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
-                            nullptr) != FALSE;
-    }
-    ::SetLastError(ERROR_SHARING_VIOLATION);
-    return false;
+  hooks.checkpoint = [this](const wchar_t* point) {
+    if (std::wstring(point) == L"previous linked") ReplaceTargetWithForeignFile(Bytes("intervening update"));
   };
   const InstallOutcome outcome = Install(&hooks);
   EXPECT_EQ(outcome.outcome, kOutcomeFailed);
   const std::wstring previous = Leftover(L"previous");
   ASSERT_FALSE(previous.empty());
-  EXPECT_EQ(ReadBytes(previous), Bytes("intervening update"));
-  EXPECT_EQ(outcome.rollback, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
-                                  WindowsErrorText(ERROR_SHARING_VIOLATION) + L". Korunan kurtarma dosyası: " +
-                                  previous);
-  EXPECT_EQ(outcome.message, L"Hedef atomik değişim anında başka bir işlem tarafından değiştirildi. Hiçbir dış dosya "
-                             L"silinmedi; korunan kopyalar yerinde bırakıldı: " +
-                                 outcome.rollback);
-  EXPECT_EQ(ReadBytes(target_.file_path), build_);
+  EXPECT_EQ(ReadBytes(previous), old_);
+  EXPECT_EQ(outcome.message, L"Hedef dosya yedekleme sonrasında değişti; daha yeni bir sürümü ezmemek için işlem "
+                             L"iptal edildi. Önceki DLL " + previous + L" konumunda korunuyor.");
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("intervening update"));
 }
 
 TEST_F(TransactionTest, InstalledFileReplacedBeforeVerificationIsLeftThere) {
@@ -311,19 +283,12 @@ TEST_F(TransactionTest, InstalledFileVanishingBeforeVerificationGetsTheOriginalB
 
 TEST_F(TransactionTest, ReadOnlyOldFileLeavesNeitherItsAttributeNorItsSafetyCopy) {
   ASSERT_TRUE(WriteBytes(target_.file_path, old_));
-  // ReplaceFileW on Windows swaps a read-only file and hands its attributes to the replacement; Wine refuses the
-  // read-only file, so the swap is done as Windows does it.
-  EngineHooks hooks;
-  hooks.replace_file = [](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
-    const bool swapped = ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr);
-    ::SetFileAttributesW(replaced.c_str(), FILE_ATTRIBUTE_READONLY);
-    ::SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_READONLY);
-    return swapped;
-  };
-  const InstallOutcome outcome = Install(&hooks);
+  ASSERT_TRUE(::SetFileAttributesW(target_.file_path.c_str(), FILE_ATTRIBUTE_READONLY));
+  const InstallOutcome outcome = Install();
   EXPECT_EQ(outcome.message, L"akisp11.dll güvenle kuruldu ve SHA-256 doğrulaması tamamlandı.");
   EXPECT_EQ(::GetFileAttributesW(target_.file_path.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
   EXPECT_EQ(TargetFolder(), std::vector<std::wstring>{L"akisp11.dll"}) << "the previous file is deleted";
+  EXPECT_EQ(ReadBytes(outcome.backup), old_);
 }
 
 TEST_F(TransactionTest, InstalledFileRewrittenBeforeVerificationIsRestored) {
