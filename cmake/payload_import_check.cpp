@@ -1,10 +1,12 @@
 // Build-time check of the embedded akisp11.dll builds, compiled for the build machine from the program's own PE
 // code (integrity/pe_imports.cpp). The "Visual C++ bileşenleri" row says that the package needs no separate
 // runtime; this proves it for the files actually embedded, the vendor's as well as the stand-ins: each must be a
-// valid DLL whose import and delay-import directories name no separately installed C or C++ runtime.
+// valid DLL whose import and delay-import directories name no separately installed C or C++ runtime. With --payload
+// the files are the builds to embed: each one's own version resource must equal kPayloadVersion, the version that
+// every user text names, so a new DLL beside a stale constant (or the reverse) stops the build.
 //
-// Usage: payload_import_check <dll>...   Exit codes: 0 all accepted, 1 a runtime import, 2 a file unreadable or
-// not a valid DLL.
+// Usage: payload_import_check [--payload] <dll>...   Exit codes: 0 all accepted, 1 a runtime import, 2 a file
+// unreadable or not a valid DLL, 3 a payload whose file version is not kPayloadVersion.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "integrity/payload.h"
 #include "integrity/pe_imports.h"
 
 namespace {
@@ -23,7 +26,12 @@ std::string Ascii(const std::wstring& text) {
   return out;
 }
 
-int Check(const char* path) {
+std::string VersionText(std::uint64_t version) {
+  return std::to_string(version >> 48) + "." + std::to_string((version >> 32) & 0xFFFF) + "." +
+         std::to_string((version >> 16) & 0xFFFF) + "." + std::to_string(version & 0xFFFF);
+}
+
+int Check(const char* path, bool payload) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (!in.good() && !in.eof()) {
@@ -47,6 +55,16 @@ int Check(const char* path) {
   };
   check(names.imported, "imports");
   check(names.delay_imported, "delay-imports");
+  std::uint64_t version = 0;
+  if (payload && !tavlun::ReadPeFileVersion(bytes.data(), bytes.size(), true, &version, &message)) {
+    std::fprintf(stderr, "%s: no file version (%s)\n", path, Ascii(message).c_str());
+    return 2;
+  }
+  if (payload && version != tavlun::kPayloadVersion) {
+    std::fprintf(stderr, "%s: file version %s, but kPayloadVersion (integrity/payload.h) is %s\n", path,
+                 VersionText(version).c_str(), VersionText(tavlun::kPayloadVersion).c_str());
+    return 3;
+  }
   if (result == 0) {
     std::string list;
     for (const std::string& name : names.imported) list += " " + name;
@@ -59,13 +77,15 @@ int Check(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s <dll>...\n", argv[0]);
+  const bool payload = argc > 1 && std::string(argv[1]) == "--payload";
+  const int first = payload ? 2 : 1;
+  if (argc <= first) {
+    std::fprintf(stderr, "usage: %s [--payload] <dll>...\n", argv[0]);
     return 2;
   }
   int worst = 0;
-  for (int i = 1; i < argc; ++i) {
-    const int result = Check(argv[i]);
+  for (int i = first; i < argc; ++i) {
+    const int result = Check(argv[i], payload);
     if (result > worst) worst = result;
   }
   return worst;

@@ -40,6 +40,7 @@ TEST(ValidatePeHeaders, AcceptsWellFormedImagesOfEachKind) {
   EXPECT_EQ(Validate(MakePeImage(true, true), true, &name), L"ok");
   EXPECT_EQ(name, L"x64");
   EXPECT_EQ(Validate(MakePeImage(false, false), false, &name), L"ok");
+  EXPECT_EQ(Validate(MakePeImage(false, true, 64), true), L"ok") << "PE header right after the DOS header";
   PeImage arm = MakePeImage(true, true);
   arm.SetMachine(0xAA64);
   EXPECT_EQ(Validate(arm, true, &name), L"ok");
