@@ -54,7 +54,7 @@ TEST(LocalPathText, RefusesEmptyRelativeAndAmbiguousComponents) {
 TEST(LocalPathText, RefusesDeviceNamesInAnyComponent) {
   for (const wchar_t* path : {L"C:\\tools\\NUL.txt\\x", L"C:\\COM9\\x", L"C:\\lpt1", L"C:\\con", L"C:\\Prn.log",
                               L"C:\\x\\aux.tar.gz", L"C:\\CLOCK$", L"C:\\conin$\\y", L"C:\\CONOUT$", L"C:\\com1.log",
-                              L"C:\\LPT9", L"C:\\com\u00B9", L"C:\\lpt\u00B3"}) {
+                              L"C:\\LPT9", L"C:\\com\u00B9", L"C:\\COM\u00B2", L"C:\\lpt\u00B3"}) {
     EXPECT_EQ(SyntaxMessage(path), kPathDeviceName) << testing_support::Utf8(path);
   }
   EXPECT_TRUE(IsWindowsDeviceName(L"NUL.txt"));

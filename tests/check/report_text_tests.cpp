@@ -464,11 +464,10 @@ struct PcscCase {
 TEST(ReportText, SmartCardCases) {
   std::vector<PcscCase> cases;
   cases.push_back({"timed out",
-                   FailedPcscOutcome(PcscOutcomeKind::TimedOut,
-                                     L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı."),
-                   L"Uyarı — Windows akıllı kart kontrolü 3 saniyede yanıt vermedi; güvenli biçimde durduruldu.",
-                   L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı.\r\n",
-                   L"PC/SC sonucu=zaman aşımı (3 saniye)\r\n"});
+                   FailedPcscOutcome(PcscOutcomeKind::TimedOut, PcscTimedOutDetail()),
+                   L"Uyarı — " + PcscTimedOutFinding(),
+                   PcscTimedOutDetail() + L"\r\n",
+                   PcscTimedOutClipboardLine() + L"\r\n"});
   cases.push_back({"invalid",
                    FailedPcscOutcome(PcscOutcomeKind::InvalidResult, L"PC/SC yardımcı süreç sonucu doğrulanamadı."),
                    L"Uyarı — Windows akıllı kart kontrolü tamamlanamadı.",

@@ -50,6 +50,8 @@ TEST(Layout, DesignSizeAt96Dpi) {
   ExpectRect(m.checkButton, 370, 556, 528, 600);
   ExpectRect(m.installButton, 540, 556, 728, 600);
   ExpectRect(m.statusCard, 32, 98, 728, 196);
+  ExpectRect(m.statusMark, 52, 130, 86, 164);
+  ExpectRect(m.hashValueLabel, 170, 312, 706, 358);
   ExpectRect(m.footerBand, 0, 538, 760, 620);
   ExpectRect(m.footerLabel, 58, 500, 728, 528);
   // Requirements section: from the details card's top to 8 above the footer text.
