@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr COLORREF kBandColour = tavlun::palette::kAccent;
+constexpr COLORREF kBandColour = tavlun::palette::kHeaderBand;
 constexpr wchar_t kMinimalClass[] = L"TavlunBenchMinimal";
 constexpr int kStartRuns = 5;
 constexpr int kPaintRuns = 60;

@@ -241,17 +241,17 @@ LRESULT OnCtlColor(MainWindowState& state, UINT message, HDC dc, HWND control) {
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
     }
     ::SetBkColor(dc, palette::kWhite);
-    ::SetTextColor(dc, control == c.requirementsStatusLabel ? palette::kPendingGrey : palette::kAccent);
+    ::SetTextColor(dc, control == c.requirementsStatusLabel ? palette::kPendingGrey : palette::kPrimary);
     return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
   }
   ::SetBkMode(dc, TRANSPARENT);
-  COLORREF text = palette::kAccent;
+  COLORREF text = palette::kPrimary;
   if (high_contrast) {
     text = ::GetSysColor(COLOR_WINDOWTEXT);
   } else if (control == c.brandLabel) {
-    text = palette::kBackground;
+    text = palette::kLightText;
   } else if (control == c.taglineLabel) {
-    text = palette::kTagline;
+    text = palette::kLightGreen;
   } else if (control == c.statusTitleLabel) {
     text = state.accentColour;
   } else if (control == c.scopeNoteLabel) {

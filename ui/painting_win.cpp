@@ -141,7 +141,7 @@ void PaintClient(MainWindowState& state, HDC dc, const RECT& client) {
                                         state.statusDetailExtra);
   FillSolid(dc, client, background);
 
-  FillSolid(dc, ToRect(m.headerBand), hc ? Sys(COLOR_WINDOW) : kAccent);
+  FillSolid(dc, ToRect(m.headerBand), hc ? Sys(COLOR_WINDOW) : kHeaderBand);
   if (state.icons.header != nullptr && !m.headerIcon.Empty()) {
     ::DrawIconEx(dc, m.headerIcon.left, m.headerIcon.top, state.icons.header, m.headerIcon.Width(),
                  m.headerIcon.Height(), 0, nullptr, DI_NORMAL);
@@ -243,15 +243,15 @@ ButtonColours ColoursOf(bool install, bool disabled, bool pressed, bool hovered,
     return {Sys(COLOR_BTNFACE), Sys(COLOR_BTNTEXT), disabled ? Sys(COLOR_GRAYTEXT) : Sys(COLOR_BTNTEXT)};
   }
   if (install) {
-    if (disabled) return {kDisabled, kDisabled, kBackground};
-    if (pressed) return {kAccentPressed, kAccentPressed, kWhite};
-    if (hovered) return {kAccentHover, kAccentHover, kWhite};
-    return {kAccent, kAccent, kWhite};
+    if (disabled) return {kDisabled, kDisabled, kLightText};
+    if (pressed) return {kPrimaryPressed, kPrimaryPressed, kWhite};
+    if (hovered) return {kPrimaryHovered, kPrimaryHovered, kWhite};
+    return {kPrimary, kPrimary, kWhite};
   }
-  if (disabled) return {kBackground, kCardBorder, kDisabled};
-  if (pressed) return {kButtonPressed, kButtonBorder, kAccent};
-  if (hovered) return {kSoftLine, kButtonBorder, kAccent};
-  return {kWhite, kButtonBorder, kAccent};
+  if (disabled) return {kLightText, kCardBorder, kDisabled};
+  if (pressed) return {kSecondaryPressed, kSecondaryBorder, kPrimary};
+  if (hovered) return {kSoftLine, kSecondaryBorder, kPrimary};
+  return {kWhite, kSecondaryBorder, kPrimary};
 }
 
 LRESULT CALLBACK ButtonSubclassProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
@@ -332,7 +332,7 @@ void DrawRequirementRow(const MainWindowState& state, const DRAWITEMSTRUCT& item
     title_colour = detail_colour = Sys(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
   } else {
     background = selected ? kSoftLine : kWhite;
-    title_colour = kAccent;
+    title_colour = kPrimary;
     detail_colour = kPendingGrey;
   }
   const RECT& r = item.rcItem;
@@ -427,7 +427,7 @@ void DrawButton(const MainWindowState& state, const DRAWITEMSTRUCT& item) {
     if (hc) {
       ::DrawFocusRect(dc, &r);
     } else {
-      UniqueHpen pen(::CreatePen(PS_SOLID, std::max(1, s(2)), install ? kTagline : kReadyGreen));
+      UniqueHpen pen(::CreatePen(PS_SOLID, std::max(1, s(2)), install ? kLightGreen : kReadyGreen));
       if (pen) {
         SelectedObject selected_pen(dc, pen.get());
         SelectedObject selected_brush(dc, ::GetStockObject(NULL_BRUSH));

@@ -257,7 +257,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   // The start state and its colours: header band, white status card, disabled install button.
   const LayoutMetrics m = LayoutOf(window.main(), 96);
   Capture start = CaptureWindow(window.main(), L"start-96");
-  EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), palette::kAccent);
+  EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), palette::kHeaderBand);
   EXPECT_EQ(start.At(m.statusCard.right - 24, m.statusCard.top + 8), palette::kWhite);
   EXPECT_EQ(start.At(m.installButton.left + 6, (m.installButton.top + m.installButton.bottom) / 2),
             palette::kDisabled);
@@ -416,7 +416,7 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
     ASSERT_NO_FATAL_FAILURE(window.Start());
     const LayoutMetrics m = LayoutOf(window.main(), 144);
     const Capture start = CaptureWindow(window.main(), L"start-144");
-    EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), palette::kAccent);
+    EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), palette::kHeaderBand);
     // The 144-DPI layout puts the status card where the screen shows it.
     EXPECT_EQ(start.At(m.statusCard.right - 30, m.statusCard.top + 12), palette::kWhite);
     window.Click(kCheck);
