@@ -95,9 +95,10 @@ bool ExpandFails(const std::wstring&, std::wstring*) { return false; }
 
 std::wstring Interpret(std::uint32_t type, const std::vector<std::uint8_t>& bytes,
                        EnvironmentExpander expand = &ExpandKnown) {
-  std::wstring text = L"<absent>";
-  InterpretRegistryString(type, bytes.data(), bytes.size(), expand, &text);
-  return text;
+  // The verdict and the text together: a refusal leaves the text alone, an acceptance fills it.
+  std::wstring text = L"<untouched>";
+  const bool accepted = InterpretRegistryString(type, bytes.data(), bytes.size(), expand, &text);
+  return accepted ? text : text == L"<untouched>" ? L"<absent>" : L"<written on refusal>";
 }
 
 TEST(InterpretRegistryString, AcceptanceRulesOnRawBytes) {
