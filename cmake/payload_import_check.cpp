@@ -2,11 +2,12 @@
 // code (integrity/pe_imports.cpp). The "Visual C++ bileşenleri" row says that the package needs no separate
 // runtime; this proves it for the files actually embedded, the vendor's as well as the stand-ins: each must be a
 // valid DLL whose import and delay-import directories name no separately installed C or C++ runtime. With --payload
-// the files are the builds to embed: each one's own version resource must equal kPayloadVersion, the version that
-// every user text names, so a new DLL beside a stale constant (or the reverse) stops the build.
+// the files are the builds to embed: each one's own version resource must equal kPayloadVersion and, as text,
+// kPayloadVersionText, which every user text names, so a new DLL beside a stale constant (or the reverse) stops the
+// build.
 //
 // Usage: payload_import_check [--payload] <dll>...   Exit codes: 0 all accepted, 1 a runtime import, 2 a file
-// unreadable or not a valid DLL, 3 a payload whose file version is not kPayloadVersion.
+// unreadable or not a valid DLL, 3 a payload whose file version is not kPayloadVersion(Text).
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -63,6 +64,14 @@ int Check(const char* path, bool payload) {
   if (payload && version != tavlun::kPayloadVersion) {
     std::fprintf(stderr, "%s: file version %s, but kPayloadVersion (integrity/payload.h) is %s\n", path,
                  VersionText(version).c_str(), VersionText(tavlun::kPayloadVersion).c_str());
+    return 3;
+  }
+  // The text the user reads: "major.minor.build", the revision only when it is not 0.
+  const std::string shown = VersionText(version);
+  const std::string expected_text = (version & 0xFFFF) == 0 ? shown.substr(0, shown.rfind('.')) : shown;
+  if (payload && Ascii(tavlun::kPayloadVersionText) != expected_text) {
+    std::fprintf(stderr, "%s: file version %s, but kPayloadVersionText (integrity/payload.h) is %s\n", path,
+                 shown.c_str(), Ascii(tavlun::kPayloadVersionText).c_str());
     return 3;
   }
   if (result == 0) {
