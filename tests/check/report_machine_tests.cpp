@@ -481,7 +481,7 @@ TEST(ReportOnMachine, SpentTimeBudgetNamesWhatWasNotExamined) {
   ASSERT_EQ(report.items.size(), 6u);
   EXPECT_EQ(report.items[3].state, static_cast<std::uint32_t>(RequirementState::Attention)) << "the .jnlp row";
   EXPECT_NE(FormatFindings(report).find(
-                L"Uyarı — Sistem kontrolü 18 saniyelik süre sınırına ulaştı ve normal olarak sonlandırıldı; "
+                L"Uyarı — Sistem kontrolü " + std::to_wstring(kCheckTimeLimitMs / 1000) + L" saniyelik süre sınırına ulaştı ve normal olarak sonlandırıldı; "
                 L"incelenmeyenler: Java kayıt defteri anahtarlarının bir kısmı, .jnlp ilişkilendirmesi, PC/SC, "
                 L"PKCS11Wrapper.dll."),
             std::wstring::npos)
