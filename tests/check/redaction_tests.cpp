@@ -161,6 +161,8 @@ TEST(ProgramNameForClipboard, OnlyProgramFileNamesWithoutTheUsersName) {
   EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\ayse-tools.exe", Values(L"", L"", L"", L"", L""), L"ayse_kaya"),
             L"gizlendi");
   EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\javaws.exe", dotted, L"ayse.kaya"), L"javaws.exe");
+  // A profile value without a separator is one whole name: "bayan" holds none of its words.
+  EXPECT_EQ(ProgramNameForClipboard(L"C:\\x\\bayan.exe", Values(L"", L"", L"", L"", L"Kaya"), L"mkorkmaz"), L"bayan.exe");
 }
 
 TEST(RedactPathText, FolderNamesThatDisplaySafetyChangesAreStillFound) {
