@@ -5,17 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "core/install_outcome.h"  // the elevated run's exit codes
+
 namespace tavlun {
 
 enum class RunMode { ProbeMode, UsageErrorMode, SelfTestMode, ElevatedInstallMode, CheckReportMode, WindowMode };
 
-// Exit codes of the entry.
+// Exit codes of the entry (the elevated run's are beside InstallOutcome).
 inline constexpr int kExitProbeWritten = 0;
 inline constexpr int kExitProbeRejected = 61;
 inline constexpr int kExitProbeWriteFailed = 62;
-inline constexpr int kExitElevatedSucceeded = 0;
-inline constexpr int kExitElevatedFailedLogged = 30;
-inline constexpr int kExitElevatedFailedUnlogged = 31;
 inline constexpr int kExitRegisterClassFailed = 40;
 inline constexpr int kExitCreateWindowFailed = 41;
 // An argument that looks like a switch but is none of the program's (also "/?" and "--help"), a switch given

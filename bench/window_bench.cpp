@@ -18,11 +18,12 @@
 #include "ui/dpi.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
+#include "ui/palette.h"
 #include "ui/window_icons.h"
 
 namespace {
 
-constexpr COLORREF kBandColour = RGB(19, 46, 57);
+constexpr COLORREF kBandColour = tavlun::palette::kHeaderBand;
 constexpr wchar_t kMinimalClass[] = L"TavlunBenchMinimal";
 constexpr int kStartRuns = 5;
 constexpr int kPaintRuns = 60;

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "check/executable_probe.h"
 #include "check/pcsc_probe.h"
 
 namespace tavlun {
@@ -20,6 +21,14 @@ inline constexpr std::uint32_t kCheckTimeLimitMs = kCheckTimeBudgetMs + kPcscPro
 
 // The detail of a file or step that the check left because the budget was spent.
 inline constexpr wchar_t kNotExaminedDetail[] = L"süre sınırı aşıldığı için incelenmedi";
+
+// A file left for that reason: neither found nor refused. The flag decides; the detail only shows it.
+inline ExecutableProbe NotExaminedProbe() {
+  ExecutableProbe probe;
+  probe.detail = kNotExaminedDetail;
+  probe.notExamined = true;
+  return probe;
+}
 
 class CheckBudget {
  public:

@@ -184,8 +184,8 @@ void ExamineJavaCandidates(JavaCandidateList* candidates, CheckBudget* budget) {
   std::size_t left = 0;
   for (JavaCandidate& candidate : *candidates) {
     if (budget != nullptr && budget->Spent()) {
-      candidate.javaExe.detail = kNotExaminedDetail;
-      candidate.javawsExe.detail = kNotExaminedDetail;
+      candidate.javaExe = NotExaminedProbe();
+      candidate.javawsExe = NotExaminedProbe();
       ++left;
       continue;
     }

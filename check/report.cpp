@@ -134,7 +134,7 @@ void WriteDll(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
     AddFinding(report, FindingSeverity::Error, dll.message);
   } else if (dll.kind == DllStateKind::MatchesPackage && dll.runtime_confirmed) {
     AddFinding(report, FindingSeverity::Ok,
-               L"Gerekli AKİS 3.4.2 dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.");
+               L"Gerekli " + PayloadProductText() + L" dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.");
   } else if (dll.kind == DllStateKind::MatchesPackage) {
     AddFinding(report, FindingSeverity::Warning, L"Kurulu AKİS dosyalarının çalışma zamanı uygunluğu doğrulanamadı.");
   } else if (dll.kind == DllStateKind::SameOrNewerKept) {
@@ -393,7 +393,7 @@ void WriteWrapper(Texts& t, DiagnosticReport& report, const ReportFacts& f) {
   std::uint32_t absent = 0;
   for (const WrapperCandidate& candidate : f.wrappers) {
     t.Both(Redact(f, candidate.displayPath) + L" = " + DescribeProbedFile(candidate.probe) + L"\r\n");
-    if (candidate.probe.detail == kNotExaminedDetail) continue;  // named with the parts the time budget left
+    if (candidate.probe.notExamined) continue;  // named with the parts the time budget left
     if (candidate.probe.structurallyValid) {
       ++valid;
     } else if (candidate.probe.found) {

@@ -65,7 +65,7 @@ ReportFacts GatherReportFacts(CheckBudget* budget) {
   facts.javaListFull = java.listFull;
   if (budget->Spent()) {
     facts.jnlpExamined = false;
-    facts.jnlp.opener.detail = kNotExaminedDetail;
+    facts.jnlp.opener = NotExaminedProbe();
     budget->NoteNotExamined(L".jnlp ilişkilendirmesi");
   } else {
     facts.jnlp = QueryJnlpAssociation();

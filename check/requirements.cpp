@@ -23,11 +23,11 @@ bool EqualsIgnoreCase(const std::wstring& a, const std::wstring& b) {
 
 // Names only the builds this Windows needs: 32-bit Windows has no 64-bit file.
 std::wstring MatchingBuildsText(const std::vector<std::wstring>& builds) {
-  if (builds.empty()) return L"Gerekli AKİS dosyaları doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.";
-  if (builds.size() == 1) return L"Gerekli " + builds[0] + L" dosya doğru hedefte, AKİS 3.4.2 paketiyle eşleşiyor.";
+  if (builds.empty()) return L"Gerekli AKİS dosyaları doğru hedeflerde, " + PayloadProductText() + L" paketiyle eşleşiyor.";
+  if (builds.size() == 1) return L"Gerekli " + builds[0] + L" dosya doğru hedefte, " + PayloadProductText() + L" paketiyle eşleşiyor.";
   std::wstring names;
   for (std::size_t i = 0; i < builds.size(); ++i) names += (i == 0 ? L"" : L" ve ") + builds[i];
-  return L"Gerekli " + names + L" dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.";
+  return L"Gerekli " + names + L" dosyalar doğru hedeflerde, " + PayloadProductText() + L" paketiyle eşleşiyor.";
 }
 
 constexpr wchar_t kIdleServiceDetail[] =
@@ -101,7 +101,7 @@ RequirementItem MakeRequirementItem(RequirementState state, const std::wstring& 
 std::wstring DescribeProbedFile(const ExecutableProbe& probe) {
   if (!probe.found) {
     if (probe.detail.empty()) return L"yok";
-    if (probe.detail == kNotExaminedDetail) return kNotExaminedDetail;  // left for the time budget, not refused
+    if (probe.notExamined) return kNotExaminedDetail;  // left for the time budget, not refused
     return L"reddedildi: " + SanitizeForDisplay(probe.detail);
   }
   if (probe.structurallyValid) {
@@ -143,7 +143,7 @@ RequirementItem BuildRuntimeItem(const DllState& dll) {
   if (dll.kind == DllStateKind::MatchesPackage && dll.package_verified) {
     if (dll.runtime_confirmed) {
       return Item(RequirementState::Ready, kRow,
-                  L"AKİS 3.4.2 yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.");
+                  PayloadProductText() + L" yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.");
     }
     return Item(RequirementState::Missing, kRow, L"AKİS çalışma zamanı uygunluğu doğrulanamadı.");
   }

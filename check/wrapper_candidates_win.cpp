@@ -19,7 +19,7 @@ std::vector<WrapperCandidate> ProbeWrapperCandidates(bool examine) {
     if (examine) {
       candidate.probe = ProbeExecutable(location.probePath, true);
     } else {
-      candidate.probe.detail = kNotExaminedDetail;
+      candidate.probe = NotExaminedProbe();
     }
     candidates.push_back(std::move(candidate));
   }

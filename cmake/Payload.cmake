@@ -81,6 +81,8 @@ endif()
 # Both builds, the vendor's as well as the stand-ins, must import nothing but Windows system DLLs: the runtime row
 # of the check says that no separate Visual C++ runtime is needed. A small program built for the build machine from
 # the program's own PE reader (integrity/pe_imports.cpp) reads their import tables; a runtime import stops the build.
+# It also reads each one's version resource: a version other than kPayloadVersion (integrity/payload.h, which every
+# user text names) stops the build as well.
 set(TAVLUN_IMPORT_CHECK_SOURCES
   ${CMAKE_SOURCE_DIR}/cmake/payload_import_check.cpp
   ${CMAKE_SOURCE_DIR}/integrity/pe_imports.cpp
@@ -97,7 +99,7 @@ if(CMAKE_CROSSCOMPILING)
     DEPENDS ${TAVLUN_IMPORT_CHECK_SOURCES} ${CMAKE_SOURCE_DIR}/integrity/pe_imports.h
             ${CMAKE_SOURCE_DIR}/integrity/pe_headers.h ${CMAKE_SOURCE_DIR}/integrity/little_endian.h
             ${CMAKE_SOURCE_DIR}/integrity/authenticode.h
-            ${CMAKE_SOURCE_DIR}/core/text.h
+            ${CMAKE_SOURCE_DIR}/core/text.h ${CMAKE_SOURCE_DIR}/integrity/payload.h
     COMMENT "Building the payload import check for the build machine" VERBATIM)
   add_custom_target(tavlun_payload_import_check DEPENDS ${TAVLUN_IMPORT_CHECK})
 else()
@@ -112,10 +114,10 @@ set(TAVLUN_PAYLOAD_IMPORTS_STAMP ${TAVLUN_PAYLOAD_DIR}/imports-checked.stamp)
 # "1" when both embedded files carry an Authenticode signature (certificate table), read by the same check.
 set(TAVLUN_PAYLOAD_SIGNED_FILE ${TAVLUN_PAYLOAD_DIR}/payload-signed.txt)
 add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_IMPORTS_STAMP} ${TAVLUN_PAYLOAD_SIGNED_FILE}
-  COMMAND ${TAVLUN_IMPORT_CHECK} --signature-out ${TAVLUN_PAYLOAD_SIGNED_FILE} ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64}
+  COMMAND ${TAVLUN_IMPORT_CHECK} --payload --signature-out ${TAVLUN_PAYLOAD_SIGNED_FILE} ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64}
   COMMAND ${CMAKE_COMMAND} -E touch ${TAVLUN_PAYLOAD_IMPORTS_STAMP}
   DEPENDS ${TAVLUN_PAYLOAD_32} ${TAVLUN_PAYLOAD_64} tavlun_payload_import_check
-  COMMENT "Checking that the embedded DLLs import no separate C/C++ runtime" VERBATIM)
+  COMMENT "Checking that the embedded DLLs import no separate C/C++ runtime and carry kPayloadVersion" VERBATIM)
 
 add_custom_command(OUTPUT ${TAVLUN_PAYLOAD_HEADER}
   COMMAND ${CMAKE_COMMAND} -DKIND=${TAVLUN_PAYLOAD_KIND} -DDLL32=${TAVLUN_PAYLOAD_32} -DDLL64=${TAVLUN_PAYLOAD_64}

@@ -13,6 +13,11 @@ enum : std::int32_t {
   kOutcomeFailed = 2,
 };
 
+// Exit codes of the elevated run (--install-elevated), which the window reads back.
+inline constexpr int kExitElevatedSucceeded = 0;
+inline constexpr int kExitElevatedFailedLogged = 30;    // failed; every target's log record was written
+inline constexpr int kExitElevatedFailedUnlogged = 31;  // failed before a target, or a log record is missing
+
 struct InstallOutcome {
   std::int32_t outcome = kOutcomeFailed;
   std::wstring message;          // Turkish summary for the user

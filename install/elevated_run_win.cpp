@@ -262,7 +262,7 @@ InstallOutcome RunElevatedInstall(const ElevatedRunInputs& inputs) {
   std::wstring required_labels;
   for (const ElevatedRunTarget& target : inputs.targets) Append(&required_labels, L" ve ", LabelOf(target));
   const wchar_t* files = inputs.targets.size() == 1 ? L" AKİS dosyası" : L" AKİS dosyaları";
-  result.message = changed ? L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (" + installed_labels + L")."
+  result.message = changed ? PayloadProductText() + L" güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (" + installed_labels + L")."
                            : L"Gerekli " + required_labels + files +
                                  L" zaten hazır veya aynı/daha yeni sürüm olarak korundu; değişiklik yapılmadı.";
   result.backup = backups_text;

@@ -23,6 +23,8 @@ struct PayloadDescriptor {
 // 3.4.2.0: MS 0x30004, LS 0x20000.
 inline constexpr PackedVersion kPayloadVersion = (PackedVersion{0x30004} << 32) | 0x20000;
 inline constexpr wchar_t kPayloadVersionText[] = L"3.4.2";
+// "AKİS 3.4.2": the package as every user text names it.
+inline std::wstring PayloadProductText() { return std::wstring(L"AKİS ") + kPayloadVersionText; }
 
 // Process-wide constants, in the order Build32, Build64. Size and digest come from the embedded files
 // (measured at build time; a vendor build checks them against the published values).

@@ -20,6 +20,12 @@ struct PeImportNames {
 bool ReadPeImportNames(const std::uint8_t* file, std::uint64_t size, bool expect_dll, PeImportNames* names,
                        std::wstring* message);
 
+// The file version of the image's version resource (VS_FIXEDFILEINFO: file-version MS << 32 | LS), read as the
+// resource loader finds it: type 16, the first name, the first language. False with a fragment when the headers are
+// invalid, there is no version resource or it lies outside the file.
+bool ReadPeFileVersion(const std::uint8_t* file, std::uint64_t size, bool expect_dll, std::uint64_t* version,
+                       std::wstring* message);
+
 // A DLL of a separately installed C or C++ runtime: VCRUNTIME*, MSVCP*, MSVCR* (but not Windows' own msvcrt.dll),
 // ucrtbase*, api-ms-win-crt-* (absent on Windows 7 and 8.1 without an update), concrt*, vccorlib*, vcomp* and
 // mfc*. Compared without regard to ASCII case.

@@ -160,9 +160,9 @@ bool ReadyRowsRight() {
   DllState matching = DllStateOf(DllStateKind::MatchesPackage, true, true);
   matching.required_builds = {L"32-bit", L"64-bit"};
   return IsRow(BuildDllItem(true, true, matching), RequirementState::Ready, L"AKİS DLL",
-               L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.") &&
+               L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, " + PayloadProductText() + L" paketiyle eşleşiyor.") &&
          IsRow(BuildRuntimeItem(matching), RequirementState::Ready, L"Visual C++ bileşenleri",
-               L"AKİS 3.4.2 yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.") &&
+               PayloadProductText() + L" yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.") &&
          IsRow(BuildJavaItem(1, 1, 0, 0), RequirementState::Ready, L"Java",
                std::wstring(L"1") + L" yerel Java çalıştırıcısı sürüm 7 veya üzeri olarak bildiriliyor.") &&
          IsRow(BuildJnlpItem(JnlpOpenerKind::JavawsOpener), RequirementState::Ready, L"JNLP / Web Start",

@@ -125,8 +125,8 @@ void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state) {
     state->package_verified = true;
     state->runtime_confirmed = true;
     state->message =
-        L"AKİS 3.4.2 dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış "
-        L"durumda.";
+        PayloadProductText() + L" dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve "
+                               L"doğrulanmış durumda.";
   } else if (counts.missing > 0) {
     state->kind = DllStateKind::Missing;
     state->message = DecimalText(static_cast<std::uint64_t>(counts.missing)) +

@@ -1,7 +1,5 @@
 #include "ui/install_flow_text.h"
 
-#include "app/run_mode.h"
-
 namespace tavlun {
 namespace {
 
@@ -11,8 +9,9 @@ constexpr wchar_t kLogFolderHint[] = L"\n\nAyrıntılı günlük: %ProgramData%\
 
 std::optional<Notice> ReverifiedStateNotice(DllStateKind refreshed_kind) {
   if (refreshed_kind == DllStateKind::MatchesPackage) {
-    return Notice{L"Gerekli 32-bit ve 64-bit AKİS 3.4.2 dosyaları doğrulanmış gömülü kopyalarla byte düzeyinde "
-                  L"eşleşiyor. Herhangi bir değişiklik yapılmadı.",
+    return Notice{L"Gerekli 32-bit ve 64-bit " + PayloadProductText() +
+                      L" dosyaları doğrulanmış gömülü kopyalarla byte düzeyinde eşleşiyor. Herhangi bir değişiklik "
+                      L"yapılmadı.",
                   NoticeIcon::Information};
   }
   if (refreshed_kind == DllStateKind::SameOrNewerKept) {
@@ -36,7 +35,7 @@ Notice ElevatedRunNotice(const ElevatedRunEnd& end, DllStateKind refreshed_kind,
       break;
   }
   if (end.code == 0 && refreshed_kind == DllStateKind::MatchesPackage) {
-    return {L"Gerekli AKİS 3.4.2 dosyaları kuruldu ve SHA-256 eşleşmeleri doğrulandı.", NoticeIcon::Information};
+    return {L"Gerekli " + PayloadProductText() + L" dosyaları kuruldu ve SHA-256 eşleşmeleri doğrulandı.", NoticeIcon::Information};
   }
   if (end.code == 0 && refreshed_kind == DllStateKind::SameOrNewerKept) {
     return {L"Eksik AKİS dosyaları tamamlandı; aynı veya daha yeni sürüm bildiren farklı dosya güvenlik için korundu.",

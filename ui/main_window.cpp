@@ -260,24 +260,24 @@ LRESULT OnCtlColor(MainWindowState& state, UINT message, HDC dc, HWND control) {
       ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
     }
-    ::SetBkColor(dc, RGB(255, 255, 255));
-    ::SetTextColor(dc, control == c.requirementsStatusLabel ? RGB(86, 102, 110) : RGB(20, 45, 57));
+    ::SetBkColor(dc, palette::kWhite);
+    ::SetTextColor(dc, control == c.requirementsStatusLabel ? palette::kPendingGrey : palette::kPrimary);
     return reinterpret_cast<LRESULT>(::GetStockObject(WHITE_BRUSH));
   }
   ::SetBkMode(dc, TRANSPARENT);
-  COLORREF text = RGB(20, 45, 57);
+  COLORREF text = palette::kPrimary;
   if (high_contrast) {
     text = ::GetSysColor(COLOR_WINDOWTEXT);
   } else if (control == c.brandLabel) {
-    text = RGB(246, 247, 243);
+    text = palette::kLightText;
   } else if (control == c.taglineLabel) {
-    text = RGB(194, 220, 168);
+    text = palette::kLightGreen;
   } else if (control == c.statusTitleLabel) {
     text = state.accentColour;
   } else if (control == c.scopeNoteLabel) {
-    text = RGB(105, 72, 16);
+    text = palette::kNoteText;
   } else if (control == c.statusDetailLabel || control == c.footerLabel) {
-    text = RGB(86, 102, 110);
+    text = palette::kPendingGrey;
   }
   ::SetTextColor(dc, text);
   return reinterpret_cast<LRESULT>(::GetStockObject(NULL_BRUSH));

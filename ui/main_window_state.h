@@ -89,7 +89,7 @@ struct MainWindowState {
   UniqueHandle elevatedProcess;  // the elevated installation being watched (timer 41)
   DiagnosticReport currentReport;  // the last check's result: rows shown and the text "Raporu kopyala" copies
   DllState dllAssessmentSnapshot;  // the assessment last read on the window thread; VerificationFailed at first
-  COLORREF accentColour = RGB(161, 92, 0);
+  COLORREF accentColour = palette::kAttentionAmber;
   std::wstring statusDetailText;  // the whole detail message; the label shows it, cut only when it cannot fit
   int statusDetailExtra = 0;      // logical height the status card grew by for it (ComputeLayout's input)
 

@@ -8,27 +8,14 @@
 #include "core/system_dlls.h"
 #include "ui/layout_win.h"
 #include "ui/painting.h"
+#include "ui/palette.h"
 
 namespace tavlun {
 namespace {
 
-std::atomic<int> g_forced_high_contrast{-1};
+using namespace palette;  // every colour of this file comes from the one table
 
-constexpr COLORREF kBackground = RGB(246, 247, 243);
-constexpr COLORREF kHeaderBand = RGB(19, 46, 57);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kCardBorder = RGB(225, 230, 225);
-constexpr COLORREF kStatusShadow = RGB(220, 226, 219);
-constexpr COLORREF kCardShadow = RGB(224, 230, 223);
-constexpr COLORREF kSoftLine = RGB(234, 240, 231);
-constexpr COLORREF kReadyGreen = RGB(66, 101, 80);
-constexpr COLORREF kAttentionAmber = RGB(161, 92, 0);
-constexpr COLORREF kMissingRed = RGB(196, 43, 28);
-constexpr COLORREF kPendingGrey = RGB(86, 102, 110);
-constexpr COLORREF kPrimaryText = RGB(20, 45, 57);
-constexpr COLORREF kNoteFill = RGB(255, 248, 225);
-constexpr COLORREF kNoteBorder = RGB(240, 211, 135);
-constexpr COLORREF kNoteTriangle = RGB(158, 96, 0);
+std::atomic<int> g_forced_high_contrast{-1};
 
 COLORREF Sys(int index) { return ::GetSysColor(index); }
 
@@ -256,15 +243,15 @@ ButtonColours ColoursOf(bool install, bool disabled, bool pressed, bool hovered,
     return {Sys(COLOR_BTNFACE), Sys(COLOR_BTNTEXT), disabled ? Sys(COLOR_GRAYTEXT) : Sys(COLOR_BTNTEXT)};
   }
   if (install) {
-    if (disabled) return {RGB(156, 173, 156), RGB(156, 173, 156), RGB(246, 247, 243)};
-    if (pressed) return {RGB(13, 32, 41), RGB(13, 32, 41), kWhite};
-    if (hovered) return {RGB(36, 71, 87), RGB(36, 71, 87), kWhite};
-    return {kPrimaryText, kPrimaryText, kWhite};
+    if (disabled) return {kDisabled, kDisabled, kLightText};
+    if (pressed) return {kPrimaryPressed, kPrimaryPressed, kWhite};
+    if (hovered) return {kPrimaryHovered, kPrimaryHovered, kWhite};
+    return {kPrimary, kPrimary, kWhite};
   }
-  if (disabled) return {RGB(246, 247, 243), kCardBorder, RGB(156, 173, 156)};
-  if (pressed) return {RGB(220, 228, 218), RGB(182, 198, 174), kPrimaryText};
-  if (hovered) return {kSoftLine, RGB(182, 198, 174), kPrimaryText};
-  return {kWhite, RGB(182, 198, 174), kPrimaryText};
+  if (disabled) return {kLightText, kCardBorder, kDisabled};
+  if (pressed) return {kSecondaryPressed, kSecondaryBorder, kPrimary};
+  if (hovered) return {kSoftLine, kSecondaryBorder, kPrimary};
+  return {kWhite, kSecondaryBorder, kPrimary};
 }
 
 LRESULT CALLBACK ButtonSubclassProc(HWND button, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
@@ -346,7 +333,7 @@ void DrawRequirementRow(const MainWindowState& state, const DRAWITEMSTRUCT& item
     title_colour = detail_colour = Sys(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
   } else {
     background = selected ? kSoftLine : kWhite;
-    title_colour = kPrimaryText;
+    title_colour = kPrimary;
     detail_colour = kPendingGrey;
   }
   const RECT& r = item.rcItem;
@@ -446,7 +433,7 @@ void DrawButton(const MainWindowState& state, const DRAWITEMSTRUCT& item) {
     if (hc) {
       ::DrawFocusRect(dc, &r);
     } else {
-      UniqueHpen pen(::CreatePen(PS_SOLID, std::max(1, s(2)), install ? RGB(194, 220, 168) : kReadyGreen));
+      UniqueHpen pen(::CreatePen(PS_SOLID, std::max(1, s(2)), install ? kLightGreen : kReadyGreen));
       if (pen) {
         SelectedObject selected_pen(dc, pen.get());
         SelectedObject selected_brush(dc, ::GetStockObject(NULL_BRUSH));

@@ -6,7 +6,7 @@ namespace tavlun {
 
 const ProviderGuideEntry kProviderGuide[kProviderCount] = {
     {2101, L"Kamu SM\nKamu kurumu tarafından teslim edilen sertifika", L"Kamu SM", CardQuestion::None,
-     L"AKİS + kart okuyucu sürücüsü",
+     L"AKİS + kart okuyucu sürücüsü", true,
      L"1. Kartı veya USB okuyucuyu bilgisayardan çıkarın.\n"
      L"2. Sürücü hizmetinde Windows sürümünü ve okuyucu modelini seçin.\n"
      L"3. Önerilen paketleri kurun; yalnız istenirse bilgisayarı yeniden başlatın.\n"
@@ -14,14 +14,15 @@ const ProviderGuideEntry kProviderGuide[kProviderCount] = {
      L"Kamu SM yalnız kamu çalışanlarına sertifika hizmeti sunar. Kart üzerindeki AKİS adı tek başına sertifikanın "
      L"Kamu SM tarafından verildiği anlamına gelmez.",
      {{L"Resmî sürücü hizmetini aç", kUrlKamuSmDriverService}, {L"İlk kullanım rehberini aç", kUrlKamuSmFirstUse}}},
-    {2102, L"E-Güven\nKart/token türünüz AKİS veya E-Token olabilir", L"E-Güven", CardQuestion::AkisOrEToken, L"",
+    {2102, L"E-Güven\nKart/token türünüz AKİS veya E-Token olabilir", L"E-Güven", CardQuestion::AkisOrEToken,
+     L"", false,
      L"1. Kurulum sayfasında seçtiğiniz kart/token türünün sekmesini açın.\n"
      L"2. Windows mimarinize uygun paketi resmî sayfadan indirin ve kurun.\n"
      L"3. Cihazı yeniden takıp hedef hizmette tekrar deneyin.",
      L"Kart yönetiminde Initialize, Delete Certificate, Clear Default Certificate veya Reset Default Certificate "
      L"Selection komutlarını kullanmayın; sertifikanız zarar görebilir.",
      {{L"Resmî kurulum sayfasını aç", kUrlEGuvenSoftware}, {L"E-Güven destek masasını aç", kUrlEGuvenSupportDesk}}},
-    {2103, L"TÜRKTRUST\nPALMA akıllı kart yönetim yazılımı", L"TÜRKTRUST", CardQuestion::None, L"PALMA",
+    {2103, L"TÜRKTRUST\nPALMA akıllı kart yönetim yazılımı", L"TÜRKTRUST", CardQuestion::None, L"PALMA", false,
      L"1. Windows'un 32 veya 64 bit olduğunu doğrulayın.\n"
      L"2. Kurulum sayfasından uygun PALMA paketini kurun.\n"
      L"3. Kartı takıp PALMA üzerinden aktivasyon/PIN adımını tamamlayın.\n"
@@ -30,7 +31,7 @@ const ProviderGuideEntry kProviderGuide[kProviderCount] = {
      L"desteği açıkça AKİS istediğinde kullanılmalıdır.",
      {{L"PALMA kurulum rehberini aç", kUrlTurktrustSetup}, {L"Gerekli yazılımları aç", kUrlTurktrustSoftware}}},
     {2104, L"E-Tuğra\nKart/yönetim yazılımınız AKİS veya SafeSign olabilir", L"E-Tuğra", CardQuestion::AkisOrSafeSign,
-     L"",
+     L"", false,
      L"1. Destek merkezinde seçtiğiniz kart türüne ait Windows adımını izleyin.\n"
      L"2. Yalnız resmî sayfanın önerdiği kart yönetim yazılımını kurun.\n"
      L"3. Aktivasyon/PIN işlemini tamamlayıp cihazı yeniden takın.\n"
@@ -38,7 +39,7 @@ const ProviderGuideEntry kProviderGuide[kProviderCount] = {
      L"AKİS ve SafeSign / StarCOS aynı sürücüyü kullanmaz. Kart türü belirsizse teslim e-postası, kart etiketi veya "
      L"E-Tuğra desteğiyle doğrulamadan paket seçmeyin.",
      {{L"Resmî yükleme merkezini aç", kUrlETugraDownloadCentre}, {L"E-Tuğra destek merkezini aç", kUrlETugraSupport}}},
-    {2105, L"E-İmzaTR\nAKİS kart kurulumu ve aktivasyon", L"E-İmzaTR", CardQuestion::None, L"AKİS",
+    {2105, L"E-İmzaTR\nAKİS kart kurulumu ve aktivasyon", L"E-İmzaTR", CardQuestion::None, L"AKİS", true,
      L"1. Kurulum sürücüleri sayfasında Windows sürümünüze uygun seçeneği açın.\n"
      L"2. Kart ve gerekiyorsa okuyucu paketini kurun.\n"
      L"3. PIN oluşturma/aktivasyon adımını tamamlayın.\n"
@@ -47,7 +48,7 @@ const ProviderGuideEntry kProviderGuide[kProviderCount] = {
      L"hizmet açıkça istiyorsa kurun.",
      {{L"Kurulum sürücülerini aç", kUrlEImzaTrDrivers}, {L"Resmî yardımcı videoları aç", kUrlEImzaTrVideos}}},
     {2106, L"Ayyıldız İmza\nAktivasyon uygulaması ve AKİS bileşenleri", L"Ayyıldız İmza", CardQuestion::None,
-     L"Ayyıldız aktivasyon uygulaması + AKİS",
+     L"Ayyıldız aktivasyon uygulaması + AKİS", true,
      L"1. Resmî kurulum sayfasındaki Windows yönergelerini izleyin.\n"
      L"2. Aktivasyon uygulaması ve önerilen AKİS bileşenini kurun.\n"
      L"3. Kartı takıp aktivasyon/PIN işlemini tamamlayın.\n"
@@ -57,7 +58,7 @@ const ProviderGuideEntry kProviderGuide[kProviderCount] = {
      {{L"Resmî kurulum dosyaları sayfasını aç", kUrlAyyildizSetupFiles},
       {L"Aktivasyon rehberini aç", kUrlAyyildizActivation}}},
     {2107, L"Arkİmza (ArkSigner A.Ş.)\nSertifikanızı Arkİmza verdiyse seçin", L"Arkİmza", CardQuestion::None,
-     L"ArkSigner istemcisi",
+     L"ArkSigner istemcisi", false,
      L"1. ArkSigner'ın resmî indirme sayfasını açın.\n"
      L"2. Windows için önerilen güncel paketi seçip kurun.\n"
      L"3. Kart/token cihazını yeniden takın ve istemcide göründüğünü doğrulayın.\n"
@@ -68,7 +69,7 @@ const ProviderGuideEntry kProviderGuide[kProviderCount] = {
      {{L"ArkSigner indirme sayfasını aç", kUrlArkSignerDownload},
       {L"Aktivasyon ve kullanım rehberini aç", kUrlArkImzaVideo}}},
     {2108, L"Bilmiyorum / Diğer\nÖnce sağlayıcıyı güvenli biçimde doğrulayın", L"Sağlayıcıyı belirleme",
-     CardQuestion::None, L"Henüz belirlenmedi",
+     CardQuestion::None, L"Henüz belirlenmedi", false,
      L"1. Teslim e-postası, sözleşme veya faturada sertifikayı veren kurumu bulun.\n"
      L"2. Kurumu BTK'nın güncel ESHS listesinde doğrulayın.\n"
      L"3. Kartta veya yönetim yazılımında görünen AKİS, SafeSign / StarCOS, E-Token gibi adı not edin.\n"
@@ -121,10 +122,15 @@ std::wstring CardSelectionLabel(int card_choice_id) {
   }
 }
 
-std::wstring ProviderDetailContent(const ProviderGuideEntry& entry, const std::wstring& selection_label,
+std::wstring SelectionLabel(const ProviderGuideEntry& entry, int card_choice_id) {
+  return entry.cardChoice == CardQuestion::None ? std::wstring(entry.selection) : CardSelectionLabel(card_choice_id);
+}
+
+std::wstring ProviderDetailContent(const ProviderGuideEntry& entry, int card_choice_id,
                                    const std::wstring& install_button_label) {
-  std::wstring content = L"Seçilen kart/ara yazılım: " + selection_label + L"\n\n" + entry.steps;
-  if (selection_label.find(L"AKİS") == std::wstring::npos) {
+  const bool akis = entry.cardChoice == CardQuestion::None ? entry.selectionIsAkis : card_choice_id == kCardAkis;
+  std::wstring content = L"Seçilen kart/ara yazılım: " + SelectionLabel(entry, card_choice_id) + L"\n\n" + entry.steps;
+  if (!akis) {
     content += L"\n\nBu seçim AKİS olarak doğrulanmadı. Ana ekrandaki “" + install_button_label +
                L"” işlemini kullanmayın; sağlayıcının resmî paketini izleyin.";
   }

@@ -26,6 +26,7 @@ struct ProviderGuideEntry {
   const wchar_t* name;
   CardQuestion cardChoice;
   const wchar_t* selection;  // empty unless cardChoice is None
+  bool selectionIsAkis;      // the selection is an AKİS card (cardChoice None); decides the install-button warning
   const wchar_t* steps;
   const wchar_t* securityNote;
   GuideLink links[2];
@@ -57,10 +58,14 @@ std::array<CardChoiceButton, 3> CardChoiceButtons(CardQuestion question);
 // The selection label of a card-type answer; empty for any other id.
 std::wstring CardSelectionLabel(int card_choice_id);
 
+// What the detail dialog names as chosen: the record's own selection, or the card-type answer's label (empty for
+// an id that is no answer).
+std::wstring SelectionLabel(const ProviderGuideEntry& entry, int card_choice_id);
+
 // The detail dialog's content: selection, steps, the warning not to use the install button when the selection is
 // not AKİS (quoting install_button_label, the text the button shows), E-Güven's deletion-command warning and the
 // PIN line.
-std::wstring ProviderDetailContent(const ProviderGuideEntry& entry, const std::wstring& selection_label,
+std::wstring ProviderDetailContent(const ProviderGuideEntry& entry, int card_choice_id,
                                    const std::wstring& install_button_label);
 
 // The two links of the detail dialog: E-Güven's first link follows the card type, every other record's stand.

@@ -75,9 +75,9 @@ HRESULT CALLBACK OfficialLinkCallback(HWND dialog, UINT notification, WPARAM wpa
   return S_FALSE;  // the dialog stays for the other link or the way back
 }
 
-bool ShowProviderDetail(HWND owner, const ProviderGuideEntry& entry, const std::wstring& selection_label,
-                        int card_choice_id, const std::wstring& install_button_label) {
-  const std::wstring content = ProviderDetailContent(entry, selection_label, install_button_label);
+bool ShowProviderDetail(HWND owner, const ProviderGuideEntry& entry, int card_choice_id,
+                        const std::wstring& install_button_label) {
+  const std::wstring content = ProviderDetailContent(entry, card_choice_id, install_button_label);
   const std::array<GuideLink, 2> links = ProviderDetailLinks(entry, card_choice_id);
   const std::wstring link1 = LinkButtonText(links[0]);
   const std::wstring link2 = LinkButtonText(links[1]);
@@ -114,15 +114,13 @@ void ShowProviderGuide(HWND owner, const std::wstring& install_button_label) {
     }
     const ProviderGuideEntry* entry = FindProviderEntry(provider);
     if (entry == nullptr) return;  // Cancel, or an id the table does not know
-    std::wstring selection = entry->selection;
     int card_choice = 0;
     if (entry->cardChoice != CardQuestion::None) {
       card_choice = AskCardType(owner, *entry);
       if (card_choice == kGuideBackToProviders) continue;
-      selection = CardSelectionLabel(card_choice);
-      if (selection.empty()) return;  // Cancel
+      if (SelectionLabel(*entry, card_choice).empty()) return;  // Cancel
     }
-    if (!ShowProviderDetail(owner, *entry, selection, card_choice, install_button_label)) return;
+    if (!ShowProviderDetail(owner, *entry, card_choice, install_button_label)) return;
   }
 }
 

@@ -6,9 +6,7 @@
 namespace tavlun {
 namespace {
 
-constexpr Colour kReadyGreen = Rgb(66, 101, 80);
-constexpr Colour kAttentionAmber = Rgb(161, 92, 0);
-constexpr Colour kMissingRed = Rgb(196, 43, 28);
+using namespace palette;
 
 // First 8 and last 4 digits, or the whole text when it is too short to shorten.
 std::wstring DigestFragment(const std::wstring& sha256) {

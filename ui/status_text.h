@@ -10,6 +10,7 @@
 
 #include "check/requirements.h"
 #include "target/dll_state.h"
+#include "ui/palette.h"
 
 namespace tavlun {
 
@@ -21,11 +22,6 @@ enum class CheckState : std::uint32_t {
   Done = 3,       // every row shown
 };
 
-// An RGB colour with the layout of a Windows COLORREF (red in the low byte).
-using Colour = std::uint32_t;
-constexpr Colour Rgb(unsigned red, unsigned green, unsigned blue) {
-  return static_cast<Colour>((red & 0xFFu) | ((green & 0xFFu) << 8) | ((blue & 0xFFu) << 16));
-}
 
 struct StatusHeadline {
   const wchar_t* title;

@@ -158,7 +158,7 @@ TEST(PcscProbeChild, HangingChildIsEndedAtThreeSeconds) {
   EXPECT_TRUE(::GetExitCodeProcess(watched.get(), &exit_code));
   EXPECT_EQ(exit_code, 1460u) << "ended with ERROR_TIMEOUT";
   EXPECT_EQ(outcome.kind, PcscOutcomeKind::TimedOut);
-  EXPECT_EQ(outcome.detail, L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı.");
+  EXPECT_EQ(outcome.detail, PcscTimedOutDetail());
   EXPECT_EQ(outcome.readerCount, 0u);
   EXPECT_EQ(outcome.establishResult, kScardInternalError);
   EXPECT_GE(elapsed, 2900u);

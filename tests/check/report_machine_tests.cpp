@@ -145,7 +145,7 @@ const std::wstring kDriverLine =
 // `found_files`: the signature line of each file found at a target.
 std::vector<std::wstring> DllBlock(bool full, const std::wstring& state_message, const std::wstring& runtime,
                                    const std::vector<std::wstring>& found_files = {}) {
-  std::vector<std::wstring> lines = {L"[AKİS DLL]", L"Gömülü sürüm=3.4.2",
+  std::vector<std::wstring> lines = {L"[AKİS DLL]", L"Gömülü sürüm=" + std::wstring(kPayloadVersionText),
                                      std::wstring(L"32-bit beklenen SHA-256=") + PayloadBuild32().expected_sha256,
                                      std::wstring(L"64-bit beklenen SHA-256=") + PayloadBuild64().expected_sha256};
   if (full) {
@@ -176,13 +176,13 @@ TEST(ReportOnMachine, EverythingInOrder) {
   const MachineBasics basics = Basics();
   const DiagnosticReport report = BuildDiagnosticReport();
   const std::wstring matches =
-      L"AKİS 3.4.2 dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış durumda.";
+      PayloadProductText() + L" dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış durumda.";
   const std::wstring redacted_home = RedactPathForReport(home);
   EXPECT_EQ(redacted_home.rfind(L"%TEMP%\\", 0), 0u) << Utf8(redacted_home);
   const std::wstring source = L"HKLM/64-bit/SOFTWARE\\JavaSoft\\Java Runtime Environment";
 
   std::vector<std::wstring> findings = {
-      L"OK — Gerekli AKİS 3.4.2 dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.",
+      L"OK — Gerekli " + PayloadProductText() + L" dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.",
       L"Bilgi — 1 Java programının bildirilen sürümü e-Devlet JNLP asgarisi olan 7 veya üzeri; güven, güncellik ve "
       L"JNLP uyumluluğu doğrulanmadı.",
       L"Bilgi — .jnlp için javaws.exe adlı olası bir Web Start başlatıcısı kayıtlı; çalıştırılmadı ve güven/imza "
@@ -486,7 +486,7 @@ TEST(ReportOnMachine, SpentTimeBudgetNamesWhatWasNotExamined) {
   ASSERT_EQ(report.items.size(), 6u);
   EXPECT_EQ(report.items[3].state, static_cast<std::uint32_t>(RequirementState::Attention)) << "the .jnlp row";
   EXPECT_NE(FormatFindings(report).find(
-                L"Uyarı — Sistem kontrolü 18 saniyelik süre sınırına ulaştı ve normal olarak sonlandırıldı; "
+                L"Uyarı — Sistem kontrolü " + std::to_wstring(kCheckTimeLimitMs / 1000) + L" saniyelik süre sınırına ulaştı ve normal olarak sonlandırıldı; "
                 L"incelenmeyenler: Java kayıt defteri anahtarlarının bir kısmı, .jnlp ilişkilendirmesi, PC/SC, "
                 L"PKCS11Wrapper.dll."),
             std::wstring::npos)

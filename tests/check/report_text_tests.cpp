@@ -15,8 +15,8 @@ using testing_support::Utf8;
 
 constexpr wchar_t kSha32[] = L"D77EA21B532F7112A1031C71F17123CD1702F8E4161EACBBD55EF9F4998706ED";
 constexpr wchar_t kSha64[] = L"2CE5501D2BB76845F1C89C7A8BB3229C7CF6ECAB8172E7BBF98C259E925D1429";
-constexpr wchar_t kMatchesMessage[] =
-    L"AKİS 3.4.2 dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış durumda.";
+const std::wstring kMatchesMessage =
+    PayloadProductText() + L" dosyalarının 32-bit ve gerekli olduğunda 64-bit kopyaları doğru hedeflerde ve doğrulanmış durumda.";
 
 ExecutableProbe ValidExe(const wchar_t* machine, const wchar_t* version) {
   ExecutableProbe probe;
@@ -160,7 +160,7 @@ TEST(ReportText, EverythingInOrderFullText) {
           L"AKİS 64-bit hedefi=C:\\Windows\\System32\\akisp11.dll (64-bit Windows + 64-bit DLL → System32)",
           L"",
           L"[AKİS DLL]",
-          L"Gömülü sürüm=3.4.2",
+          L"Gömülü sürüm=" + std::wstring(kPayloadVersionText),
           std::wstring(L"32-bit beklenen SHA-256=") + kSha32,
           std::wstring(L"64-bit beklenen SHA-256=") + kSha64,
           L"Gömülü doğrulama=başarılı",
@@ -214,7 +214,7 @@ TEST(ReportText, EverythingInOrderFindingsAndClipboard) {
   EXPECT_FALSE(report.hasError);
   EXPECT_FALSE(report.hasWarning);
   const std::vector<std::wstring> findings = {
-      L"OK — Gerekli AKİS 3.4.2 dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.",
+      L"OK — Gerekli " + PayloadProductText() + L" dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.",
       L"Bilgi — 1 Java programının bildirilen sürümü e-Devlet JNLP asgarisi olan 7 veya üzeri; güven, güncellik ve "
       L"JNLP uyumluluğu doğrulanmadı.",
       L"Bilgi — .jnlp için javaws.exe adlı olası bir Web Start başlatıcısı kayıtlı; çalıştırılmadı ve güven/imza "
@@ -243,7 +243,7 @@ TEST(ReportText, EverythingInOrderFindingsAndClipboard) {
               L"AKİS 64-bit hedefi=C:\\Windows\\System32\\akisp11.dll (64-bit Windows + 64-bit DLL → System32)",
               L"",
               L"[AKİS DLL]",
-              L"Gömülü sürüm=3.4.2",
+              L"Gömülü sürüm=" + std::wstring(kPayloadVersionText),
               std::wstring(L"32-bit beklenen SHA-256=") + kSha32,
               std::wstring(L"64-bit beklenen SHA-256=") + kSha64,
               L"Hash bu araçtaki gömülü dosyalarla kimliği kanıtlar; gelecekteki güncelliği kanıtlamaz.",
@@ -314,7 +314,7 @@ TEST(ReportText, NoJavaNoAssociationServiceMissing) {
   EXPECT_EQ(report.clipboardText.find(L"The specified service"), std::wstring::npos);
 
   EXPECT_EQ(Utf8(FormatFindings(report)),
-            Utf8(Join({L"OK — Gerekli AKİS 3.4.2 dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.",
+            Utf8(Join({L"OK — Gerekli " + PayloadProductText() + L" dosyaları doğrulandı; ayrı Visual C++ çalışma zamanı gerekmiyor.",
                        L"Uyarı — Yerel bir Java programı bulunamadı veya bulunan dosya güvenli biçimde incelenemedi.",
                        L"Uyarı — Etkin bir .jnlp dosya açıcısı bulunamadı.",
                        L"Uyarı — Java'nın bulunması JNLP/Web Start desteği anlamına gelmez. En azından kayıtlı, yerel "
@@ -464,11 +464,10 @@ struct PcscCase {
 TEST(ReportText, SmartCardCases) {
   std::vector<PcscCase> cases;
   cases.push_back({"timed out",
-                   FailedPcscOutcome(PcscOutcomeKind::TimedOut,
-                                     L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı."),
-                   L"Uyarı — Windows akıllı kart kontrolü 3 saniyede yanıt vermedi; güvenli biçimde durduruldu.",
-                   L"PC/SC sorgusu 3 saniyede yanıt vermedi; yardımcı süreç sonlandırıldı.\r\n",
-                   L"PC/SC sonucu=zaman aşımı (3 saniye)\r\n"});
+                   FailedPcscOutcome(PcscOutcomeKind::TimedOut, PcscTimedOutDetail()),
+                   L"Uyarı — " + PcscTimedOutFinding(),
+                   PcscTimedOutDetail() + L"\r\n",
+                   PcscTimedOutClipboardLine() + L"\r\n"});
   cases.push_back({"invalid",
                    FailedPcscOutcome(PcscOutcomeKind::InvalidResult, L"PC/SC yardımcı süreç sonucu doğrulanamadı."),
                    L"Uyarı — Windows akıllı kart kontrolü tamamlanamadı.",

@@ -83,11 +83,11 @@ TEST(BuildDllItem, FirstMatchingRowDecides) {
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::Missing)), kMissing, L"AKİS DLL",
              L"Beklenen Windows hedefinde akisp11.dll bulunamadı.");
   ExpectItem(BuildDllItem(true, true, matches), kReady, L"AKİS DLL",
-             L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, AKİS 3.4.2 paketiyle eşleşiyor.");
+             L"Gerekli 32-bit ve 64-bit dosyalar doğru hedeflerde, " + PayloadProductText() + L" paketiyle eşleşiyor.");
   // 32-bit Windows needs only the 32-bit file, and the row says so.
   matches.required_builds = {L"32-bit"};
   ExpectItem(BuildDllItem(true, true, matches), kReady, L"AKİS DLL",
-             L"Gerekli 32-bit dosya doğru hedefte, AKİS 3.4.2 paketiyle eşleşiyor.");
+             L"Gerekli 32-bit dosya doğru hedefte, " + PayloadProductText() + L" paketiyle eşleşiyor.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::SameOrNewerKept)), kAttention, L"AKİS DLL",
              L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::DifferentFile)), kMissing, L"AKİS DLL",
@@ -102,7 +102,7 @@ TEST(BuildDllItem, FirstMatchingRowDecides) {
 
 TEST(BuildRuntimeItem, ConfirmedOnlyForAVerifiedPackage) {
   ExpectItem(BuildRuntimeItem(State(DllStateKind::MatchesPackage, true, true)), kReady, L"Visual C++ bileşenleri",
-             L"AKİS 3.4.2 yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.");
+             PayloadProductText() + L" yalnız Windows sistem bileşenlerini kullanıyor; ayrı Visual C++ paketi gerektirmiyor.");
   ExpectItem(BuildRuntimeItem(State(DllStateKind::MatchesPackage, true, false)), kMissing, L"Visual C++ bileşenleri",
              L"AKİS çalışma zamanı uygunluğu doğrulanamadı.");
   for (DllStateKind kind : {DllStateKind::Missing, DllStateKind::SameOrNewerKept, DllStateKind::VerificationFailed}) {

@@ -96,7 +96,7 @@ TEST_F(ElevatedRunTest, InstallsBothAndNamesTheBackups) {
   ASSERT_TRUE(WriteBytes(Path(0), old32_));
   const InstallOutcome result = RunElevatedInstall(inputs_);
   ASSERT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
-  EXPECT_EQ(result.message, L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit).");
+  EXPECT_EQ(result.message, PayloadProductText() + L" güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit).");
   EXPECT_EQ(result.cause, kCauseInstalled);
   EXPECT_EQ(result.target, both_targets_);
   ASSERT_FALSE(result.backup.empty());
@@ -233,7 +233,7 @@ TEST_F(ElevatedRunTest, UnwrittenLogIsReportedOnSuccess) {
   hooks_.random_token = [](std::wstring*) { return false; };
   const InstallOutcome result = RunElevatedInstall(inputs_);
   EXPECT_EQ(result.outcome, kOutcomeInstalled) << Utf8(result.message);
-  EXPECT_EQ(result.message, L"AKİS 3.4.2 güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit). İşlem "
+  EXPECT_EQ(result.message, PayloadProductText() + L" güvenle kuruldu ve SHA-256 doğrulaması tamamlandı (32-bit, 64-bit). İşlem "
                             L"günlüklerinden biri yazılamadı.");
   EXPECT_FALSE(result.log_written);
   EXPECT_EQ(LogCount(), 0u);

@@ -40,6 +40,7 @@ TEST(ValidatePeHeaders, AcceptsWellFormedImagesOfEachKind) {
   EXPECT_EQ(Validate(MakePeImage(true, true), true, &name), L"ok");
   EXPECT_EQ(name, L"x64");
   EXPECT_EQ(Validate(MakePeImage(false, false), false, &name), L"ok");
+  EXPECT_EQ(Validate(MakePeImage(false, true, 64), true), L"ok") << "PE header right after the DOS header";
   PeImage arm = MakePeImage(true, true);
   arm.SetMachine(0xAA64);
   EXPECT_EQ(Validate(arm, true, &name), L"ok");
@@ -111,6 +112,13 @@ TEST(ValidatePeHeaders, SectionAndOptionalHeaderCounts) {
   image = MakePeImage(false, true);
   image.SetOptionalSize(4096);
   EXPECT_EQ(Validate(image, true), L"PE opsiyonel/bölüm başlıkları dosya sınırlarının dışında");
+  // A section table that ends exactly where the block and the file end lies inside both (a later rule decides).
+  image = MakePeImage(false, true);
+  const std::uint64_t end = image.sections + 2 * 40;
+  std::wstring name;
+  std::wstring message;
+  EXPECT_FALSE(ValidatePeHeaders(image.bytes.data(), end, end, true, &name, &message));
+  EXPECT_NE(message, L"PE opsiyonel/bölüm başlıkları dosya sınırlarının dışında");
 }
 
 TEST(ValidatePeHeaders, OptionalHeaderMagicMustFitTheMachine) {

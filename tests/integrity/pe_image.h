@@ -36,12 +36,12 @@ struct PeImage {
   }
 };
 
-// A structurally valid image: header offset 0x80, two sections (one with 0x200 bytes of raw data at 0x200,
+// A structurally valid image: header offset 0x80 unless given, two sections (one with 0x200 bytes of raw data at 0x200,
 // one without raw data), headers 0x200 bytes, file 0x400 bytes.
-inline PeImage MakePeImage(bool pe32plus, bool dll) {
+inline PeImage MakePeImage(bool pe32plus, bool dll, std::uint32_t header_offset = 0x80) {
   PeImage image;
   image.bytes.assign(0x400, 0);
-  image.nt = 0x80;
+  image.nt = header_offset;
   image.bytes[0] = 'M';
   image.bytes[1] = 'Z';
   image.Put32(60, image.nt);

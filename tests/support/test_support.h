@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/utf8.h"
+
 namespace tavlun::testing_support {
 
 // Folder of the running test program (build/tests).
@@ -58,8 +60,5 @@ std::wstring QuoteArgument(const std::wstring& argument);
 
 // The embedded payload bytes of this test program (same resources as the program).
 std::vector<std::uint8_t> EmbeddedPayload(int resource_id);
-
-// UTF-8 <-> UTF-16 for test texts.
-std::string Utf8(const std::wstring& text);
 
 }  // namespace tavlun::testing_support

@@ -163,7 +163,7 @@ TEST(AssessDllStateOn, ThirtyTwoBitWindowsNamesOnlyItsOneBuild) {
   const DllState state = AssessDllStateOn(x86);
   ASSERT_EQ(state.kind, DllStateKind::MatchesPackage) << Utf8(state.message);
   EXPECT_EQ(BuildDllItem(true, true, state).detail,
-            L"Gerekli 32-bit dosya doğru hedefte, AKİS 3.4.2 paketiyle eşleşiyor.");
+            L"Gerekli 32-bit dosya doğru hedefte, " + PayloadProductText() + L" paketiyle eşleşiyor.");
 }
 
 TEST_F(DllStateTest, TargetHeldOpenWithoutSharingKeepsTheInstallOffered) {

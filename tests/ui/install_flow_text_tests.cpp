@@ -22,12 +22,12 @@ TEST(InstallFlowText, ElevatedRunEndsMapToOneNoticeEach) {
     std::uint32_t code;
     K kind;
     const wchar_t* message;
-    const wchar_t* text;
+    std::wstring text;
     NoticeIcon icon;
   };
   const Row rows[] = {
       {S::Exited, 0, K::MatchesPackage, state.c_str(),
-       L"Gerekli AKİS 3.4.2 dosyaları kuruldu ve SHA-256 eşleşmeleri doğrulandı.", NoticeIcon::Information},
+       L"Gerekli " + PayloadProductText() + L" dosyaları kuruldu ve SHA-256 eşleşmeleri doğrulandı.", NoticeIcon::Information},
       {S::Exited, 0, K::SameOrNewerKept, state.c_str(),
        L"Eksik AKİS dosyaları tamamlandı; aynı veya daha yeni sürüm bildiren farklı dosya güvenlik için korundu.",
        NoticeIcon::Information},

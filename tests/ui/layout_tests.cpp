@@ -50,6 +50,8 @@ TEST(Layout, DesignSizeAt96Dpi) {
   ExpectRect(m.checkButton, 370, 556, 528, 600);
   ExpectRect(m.installButton, 540, 556, 728, 600);
   ExpectRect(m.statusCard, 32, 98, 728, 196);
+  ExpectRect(m.statusMark, 52, 130, 86, 164);
+  ExpectRect(m.hashValueLabel, 170, 312, 706, 358);
   ExpectRect(m.footerBand, 0, 538, 760, 620);
   ExpectRect(m.footerLabel, 58, 500, 728, 528);
   // Requirements section: from the details card's top to 8 above the footer text.
@@ -146,10 +148,31 @@ TEST(Layout, ListNeverShowsAPartialRow) {
   }
 }
 
+// Far below the minimum size (a window being dragged small, DPI 1 read as a real DPI) nothing turns inside out.
+TEST(Layout, TinyWindowsKeepEveryRectangleUprightAndTheButtonsInOrder) {
+  EXPECT_EQ(ScaleLength(96, 1), 1);
+  EXPECT_EQ(ScaleLength(96, 0), 96);
+  for (int width : {0, 1, 30, 90, 200}) {
+    for (int height : {0, 1, 40, 130}) {
+      for (int dpi : {1, 96, 480}) {
+        const LayoutMetrics m = ComputeLayout(width, height, dpi);
+        for (const LayoutRect* r : {&m.headerBand, &m.statusCard, &m.detailsCard, &m.noteCard, &m.footerBand,
+                                    &m.requirementsCard, &m.requirementList, &m.statusTitleLabel, &m.hashValueLabel}) {
+          EXPECT_TRUE(r->right >= r->left && r->bottom >= r->top) << width << "x" << height << " at " << dpi;
+        }
+        EXPECT_TRUE(m.contentLeft <= m.guideButton.left && m.guideButton.right <= m.checkButton.left &&
+                    m.checkButton.right <= m.installButton.left && m.installButton.right <= m.contentRight &&
+                    m.listRowHeight >= 1)
+            << width << "x" << height << " at " << dpi;
+      }
+    }
+  }
+}
+
 TEST(StatusTexts, EmbeddedBuildAndKeptVersionAreDescribedTruthfully) {
-  EXPECT_EQ(PayloadVersionText(true, true), L"v3.4.2  •  32-bit + 64-bit  •  TÜBİTAK BİLGEM imzalı");
-  EXPECT_EQ(PayloadVersionText(true, false), L"v3.4.2  •  32-bit + 64-bit  •  resmî paket, imzasız");
-  EXPECT_EQ(PayloadVersionText(false, true), L"v3.4.2  •  32-bit + 64-bit  •  geliştirme yedeği, imzasız");
+  EXPECT_EQ(PayloadVersionText(true, true), L"v" + std::wstring(kPayloadVersionText) + L"  •  32-bit + 64-bit  •  TÜBİTAK BİLGEM imzalı");
+  EXPECT_EQ(PayloadVersionText(true, false), L"v" + std::wstring(kPayloadVersionText) + L"  •  32-bit + 64-bit  •  resmî paket, imzasız");
+  EXPECT_EQ(PayloadVersionText(false, true), L"v" + std::wstring(kPayloadVersionText) + L"  •  32-bit + 64-bit  •  geliştirme yedeği, imzasız");
   const std::wstring a = L"D77EA21B" + std::wstring(52, L'0') + L"06ED";
   const std::wstring b = L"2CE5501D" + std::wstring(52, L'1') + L"1429";
   EXPECT_EQ(HashValueText(a, b), L"x86 D77EA21B…06ED  •  x64 2CE5501D…1429");

@@ -32,6 +32,20 @@ TEST(OfficialLinks, EveryEntryIsAnOriginPlusAPathOfferedOnceByTheGuide) {
             L"Resmî sürücü hizmetini aç\nkamusm.bilgem.tubitak.gov.tr — tarayıcıda açılır");
 }
 
+// The provider dialog tells the unsure user to take the last choice; the install-button warning follows the
+// selection's flag, which must agree with the label the user reads.
+TEST(ProviderGuide, UnknownProviderStaysLastAndOnlyAkisSelectionsLeaveOutTheWarning) {
+  EXPECT_EQ(std::wstring(kProviderGuide[kProviderCount - 1].choiceText).rfind(L"Bilmiyorum / Diğer\n", 0), 0u);
+  for (const ProviderGuideEntry& entry : kProviderGuide) {
+    for (int card : {0, kCardAkis, kCardEToken, kCardSafeSign, kCardUnknown}) {
+      if ((entry.cardChoice == CardQuestion::None) != (card == 0)) continue;
+      const std::wstring label = SelectionLabel(entry, card);
+      const bool warned = ProviderDetailContent(entry, card, L"Kur").find(L"“Kur”") != std::wstring::npos;
+      EXPECT_EQ(warned, label.find(L"AKİS") == std::wstring::npos) << entry.id << " " << card;
+    }
+  }
+}
+
 TEST(OfficialLinks, OnlyTheExactTextIsOfficial) {
   const wchar_t* refused[] = {
       L"https://e-guven.com/Destek-Masasi",  L"HTTPS://e-guven.com/destek-masasi",

@@ -21,6 +21,7 @@
 #include "ui/layout.h"
 #include "ui/main_window.h"
 #include "ui/main_window_state.h"
+#include "ui/palette.h"
 
 namespace tavlun {
 namespace {
@@ -294,10 +295,10 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   // The start state and its colours: header band, white status card, disabled install button.
   const LayoutMetrics m = LayoutOf(window.main(), 96);
   Capture start = CaptureWindow(window.main(), L"start-96");
-  EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), RGB(19, 46, 57));
-  EXPECT_EQ(start.At(m.statusCard.right - 24, m.statusCard.top + 8), RGB(255, 255, 255));
+  EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), palette::kHeaderBand);
+  EXPECT_EQ(start.At(m.statusCard.right - 24, m.statusCard.top + 8), palette::kWhite);
   EXPECT_EQ(start.At(m.installButton.left + 6, (m.installButton.top + m.installButton.bottom) / 2),
-            RGB(156, 173, 156));
+            palette::kDisabled);
 
   window.Click(kCheck);
   EXPECT_EQ(window.Focus(), window[kList]) << "the focus waits on the list, not on the frame, while the check runs";
@@ -339,7 +340,7 @@ TEST_F(MainWindowProcess, CheckRevealsRowsOneByOneRefusesToCloseAndStartsAfreshT
   Capture finished = CaptureWindow(window.main(), L"finished-96");
   const int side = std::clamp(done.listRowHeight - 8, 16, 22);
   const int badge_top = done.requirementList.top + (done.listRowHeight - side) / 2;
-  EXPECT_EQ(finished.At(done.requirementList.left + 8 + side / 2, badge_top + side / 5), RGB(66, 101, 80));
+  EXPECT_EQ(finished.At(done.requirementList.left + 8 + side / 2, badge_top + side / 5), palette::kReadyGreen);
 
   // A second check discards the first result at once.
   window.events().clear();
@@ -456,9 +457,9 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
     ASSERT_NO_FATAL_FAILURE(window.Start());
     const LayoutMetrics m = LayoutOf(window.main(), 144);
     const Capture start = CaptureWindow(window.main(), L"start-144");
-    EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), RGB(19, 46, 57));
+    EXPECT_EQ(start.At(m.headerBand.left + 4, m.headerBand.top + 4), palette::kHeaderBand);
     // The 144-DPI layout puts the status card where the screen shows it.
-    EXPECT_EQ(start.At(m.statusCard.right - 30, m.statusCard.top + 12), RGB(255, 255, 255));
+    EXPECT_EQ(start.At(m.statusCard.right - 30, m.statusCard.top + 12), palette::kWhite);
     window.Click(kCheck);
     ASSERT_TRUE(window.WaitForCheckEnd());
     CaptureWindow(window.main(), L"finished-144");

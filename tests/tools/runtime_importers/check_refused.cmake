@@ -1,5 +1,6 @@
-# The payload import check accepts the embedded builds and refuses each runtime-importing stand-in by name.
-execute_process(COMMAND ${TOOL} ${PAYLOAD_32} ${PAYLOAD_64} RESULT_VARIABLE accepted OUTPUT_VARIABLE out ERROR_VARIABLE err)
+# The payload import check accepts the embedded builds, refuses each runtime-importing stand-in by name and, for the
+# builds to embed, a version resource other than kPayloadVersion.
+execute_process(COMMAND ${TOOL} --payload ${PAYLOAD_32} ${PAYLOAD_64} RESULT_VARIABLE accepted OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT accepted EQUAL 0)
   message(FATAL_ERROR "the embedded builds were refused (${accepted}):\n${out}${err}")
 endif()
@@ -12,3 +13,7 @@ foreach(case "runtime_msvcr120.dll;imports (MSVCR120|msvcr120)\\.dll" "runtime_u
   endif()
   message(STATUS "${dll} refused: ${err}")
 endforeach()
+execute_process(COMMAND ${TOOL} --payload ${DLLS}/akis_x64_3.4.2.7.dll RESULT_VARIABLE refused ERROR_VARIABLE err)
+if(NOT refused EQUAL 3 OR NOT err MATCHES "file version 3\\.4\\.2\\.7, but kPayloadVersion")
+  message(FATAL_ERROR "akis_x64_3.4.2.7.dll as a payload: expected exit code 3 naming the version, got ${refused}:\n${err}")
+endif()
