@@ -115,6 +115,8 @@ void FinishCheck(MainWindowState& state) {
   state.checkState = CheckState::Done;
   state.checking = false;
   state.busy = false;
+  // The reveal scrolled the row in progress into view; the result is read from its first row.
+  if (state.controls.requirementList != nullptr) ::SendMessageW(state.controls.requirementList, LB_SETTOPINDEX, 0, 0);
   UpdateRequirementTexts(state);
   ApplyLayout(state);
   RefreshDllStatus(state);
