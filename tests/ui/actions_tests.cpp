@@ -438,6 +438,12 @@ TEST_F(ActionWindow, EveryGuideDialogFitsTheWorkAreaOfSmallScreens) {
         ::GetWindowRect(d, &r);
         tallest = std::max(tallest, static_cast<int>(::MulDiv(r.bottom - r.top, 96, dpi)));
         widest = std::max(widest, static_cast<int>(::MulDiv(r.right - r.left, 96, dpi)));
+        if (step == walk.front() || step == IDCLOSE) {
+          ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+          ::Sleep(300);
+          CaptureWindow(d, L"guide-" + std::to_wstring(step == IDCLOSE ? 2 * (&walk - &walks[0]) + 1
+                                                                        : 2 * (&walk - &walks[0])));
+        }
         Click(d, step);
         if (step != IDCLOSE) d = NextDialog(self_, d);
       }
