@@ -133,8 +133,8 @@ RequirementItem BuildDllItem(bool targets_resolved, bool payloads_verified, cons
       // The file is there; what the offered installation does with it is the reservation.
       if (dll.install_offered) {
         return Item(RequirementState::Attention, kRow,
-                    L"Hedefte paketten farklı bir akisp11.dll bulundu; kurulum onu önce yedekleyip paketteki "
-                    L"dosyayla değiştirecek.");
+                    L"Farklı bir akisp11.dll bulundu; kurulum önce yedeğini alıp paketteki dosyayla "
+                    L"değiştirecek.");
       }
       return Item(RequirementState::Missing, kRow,
                   L"Hedefte farklı bir akisp11.dll bulundu; otomatik olarak değiştirilmedi.");

@@ -281,6 +281,11 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int stat
     }
   }
   in.statusDetailExtra = low;
+  // The first room that holds every row with that growth: the layout computed again from its growth is this one.
+  for (Room room : {Room::Design, Room::NoTagline}) {
+    m = Compute(in, room);
+    if (m.requirementRows >= kResultRowCount) return m;
+  }
   return Compute(in, Room::NoFooterText);
 }
 

@@ -96,8 +96,7 @@ TEST(BuildDllItem, FirstMatchingRowDecides) {
   DllState replaceable = State(DllStateKind::DifferentFile);
   replaceable.install_offered = true;
   ExpectItem(BuildDllItem(true, true, replaceable), kAttention, L"AKİS DLL",
-             L"Hedefte paketten farklı bir akisp11.dll bulundu; kurulum onu önce yedekleyip paketteki dosyayla "
-             L"değiştirecek.");
+             L"Farklı bir akisp11.dll bulundu; kurulum önce yedeğini alıp paketteki dosyayla değiştirecek.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::UnsupportedArchitecture)), kMissing, L"AKİS DLL",
              L"Bu Windows mimarisi uygulamadaki AKİS DLL ile uyumlu değil.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::VerificationFailed, false, false, L"x\r\ny")), kMissing,
