@@ -19,6 +19,7 @@ struct ExecutableProbe {
   std::wstring fileVersion;        // FileVersionText ("bilinmiyor" without version resource); only when valid
   std::wstring detail;             // why the path was refused or the file failed a check (not display-safe yet)
   bool notExamined = false;        // left unopened because the check's time budget was spent (NotExaminedProbe)
+  bool folderMissing = false;      // its folder does not exist: nothing was refused
 };
 
 inline constexpr wchar_t kExecutableOpenFailed[] = L"yürütücü salt okunur tanıtıcıyla açılamadı: ";

@@ -46,6 +46,8 @@ struct JavaDiscovery {
 };
 
 inline constexpr wchar_t kJavaHomeNotValidated[] = L"Java home yerel/reparse yol doğrulamasını geçmedi: ";
+// A declared home whose folder (or a folder above it) does not exist: nothing there was refused.
+inline constexpr wchar_t kJavaHomeMissing[] = L"Java home klasörü mevcut değil";
 inline constexpr wchar_t kJavaHomeLabel[] = L"JAVA_HOME";
 
 // Trim, one pair of enclosing double quotes removed, "/" to "\", trailing backslashes removed while longer than 3.

@@ -7,9 +7,11 @@
 #include "check/check_limits.h"
 #include "check/directory_chain.h"
 #include "check/java_discovery.h"
+#include "check/path_safety.h"
 #include "check/redaction.h"
 #include "check/registry_string.h"
 #include "core/text.h"
+#include "core/windows_error.h"
 
 namespace tavlun {
 namespace {
@@ -117,6 +119,14 @@ bool HkcuViewsShowOneTree() {
          ::CompareFileTime(&facts[0].written, &facts[1].written) == 0;
 }
 
+// Whether the chain stopped because a folder of the path is not there (the path itself passed every rule).
+bool ChainStoppedAtMissingFolder(const std::wstring& message) {
+  for (DWORD error : {ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND}) {
+    if (message == kPathComponentOpenFailed + WindowsErrorText(error)) return true;
+  }
+  return false;
+}
+
 // The home's chain is opened once: the release file is read inside it and the bin folder is pinned as one more
 // component, so the cost grows with the depth once per candidate.
 void ExamineCandidate(JavaCandidate* candidate) {
@@ -124,7 +134,9 @@ void ExamineCandidate(JavaCandidate* candidate) {
   std::wstring message;
   candidate->homeValid = PinDirectoryChain(candidate->home, &chain, &message);
   if (!candidate->homeValid) {
-    candidate->javaExe.detail = kJavaHomeNotValidated + message;
+    candidate->javaExe.folderMissing = ChainStoppedAtMissingFolder(message);
+    candidate->javaExe.detail =
+        candidate->javaExe.folderMissing ? std::wstring(kJavaHomeMissing) : kJavaHomeNotValidated + message;
     return;
   }
   std::wstring release_text;

@@ -4,6 +4,7 @@
 
 #include "check/check_budget.h"
 #include "check/display_text.h"
+#include "check/java_discovery.h"
 #include "core/text.h"
 
 namespace tavlun {
@@ -101,7 +102,9 @@ RequirementItem MakeRequirementItem(RequirementState state, const std::wstring& 
 std::wstring DescribeProbedFile(const ExecutableProbe& probe) {
   if (!probe.found) {
     if (probe.detail.empty()) return L"yok";
-    if (probe.notExamined) return kNotExaminedDetail;  // left for the time budget, not refused
+    // Left for the time budget, or no folder to look in: not refused.
+    if (probe.notExamined) return kNotExaminedDetail;
+    if (probe.folderMissing) return probe.detail;
     return L"reddedildi: " + SanitizeForDisplay(probe.detail);
   }
   if (probe.structurallyValid) {
@@ -128,6 +131,12 @@ RequirementItem BuildDllItem(bool targets_resolved, bool payloads_verified, cons
       return Item(RequirementState::Attention, kRow,
                   L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
     case DllStateKind::DifferentFile:
+      // The file is there; what the offered installation does with it is the reservation.
+      if (dll.install_offered) {
+        return Item(RequirementState::Attention, kRow,
+                    L"Farklı bir akisp11.dll bulundu; kurulum önce yedeğini alıp paketteki dosyayla "
+                    L"değiştirecek.");
+      }
       return Item(RequirementState::Missing, kRow,
                   L"Hedefte farklı bir akisp11.dll bulundu; otomatik olarak değiştirilmedi.");
     case DllStateKind::UnsupportedArchitecture:

@@ -136,9 +136,13 @@ void FoldTargets(const std::vector<TargetFinding>& findings, DllState* state) {
                      WhatHappensToTheOthers(findings) + SameVersionNote(findings);
   } else if (counts.replaceable > 0) {
     state->kind = DllStateKind::DifferentFile;
-    state->message = DecimalText(static_cast<std::uint64_t>(counts.replaceable)) +
-                     L" hedefte paketle eşleşmeyen AKİS DLL bulundu." + WhatHappensToTheOthers(findings) +
-                     SameVersionNote(findings);
+    // Every differing file counts, the kept ones too; the sentences after it say which are replaced.
+    const std::vector<std::wstring> differing = LabelsOf(
+        findings, {TargetVerdict::OtherMachine, TargetVerdict::Replaceable, TargetVerdict::SameVersion,
+                   TargetVerdict::Newer});
+    state->message = DecimalText(static_cast<std::uint64_t>(differing.size())) + L" hedefte (" +
+                     JoinLabels(differing) + L") paketle eşleşmeyen AKİS DLL bulundu." +
+                     WhatHappensToTheOthers(findings) + SameVersionNote(findings);
   } else {
     state->kind = DllStateKind::SameOrNewerKept;
     state->install_offered = false;

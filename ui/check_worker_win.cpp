@@ -119,6 +119,8 @@ void FinishCheck(MainWindowState& state) {
   state.checkState = CheckState::Done;
   state.checking = false;
   state.busy = false;
+  // The reveal scrolled the row in progress into view; the result is read from its first row.
+  if (state.controls.requirementList != nullptr) ::SendMessageW(state.controls.requirementList, LB_SETTOPINDEX, 0, 0);
   // The summary and, when the files changed meanwhile, the new status are spoken as one announcement.
   const AnnouncementBatch batch(state.screenReader);
   state.screenReader.Announce(CheckFinishedSpeech(state.currentReport.items));

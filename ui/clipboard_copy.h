@@ -9,8 +9,9 @@ namespace tavlun {
 inline bool IsCopyableLength(std::size_t units) { return units >= 1 && units <= 0x7FFF; }
 
 inline constexpr int kConfirmCopyButtonId = 2002;
-// Offered instead of the expandable area when the text would push the dialog's buttons off the screen.
-inline constexpr int kShowWholeTextButtonId = 2004;
+// The scrolling confirmation's text field, used instead of the task dialog when the text would push the dialog's
+// buttons off the screen.
+inline constexpr int kCopyTextFieldId = 100;
 
 inline constexpr wchar_t kCopyDialogTitle[] = L"Tanılama Raporunu Panoya Kopyala";
 inline constexpr wchar_t kCopyDialogInstruction[] = L"Panoya kopyalamayı onaylayın";
@@ -20,8 +21,10 @@ inline constexpr wchar_t kCopyDialogContent[] =
 inline constexpr wchar_t kCopyButtonText[] = L"Panoya Kopyala";
 inline constexpr wchar_t kCopyHideText[] = L"Kopyalanacak içeriği gizle";
 inline constexpr wchar_t kCopyShowText[] = L"Kopyalanacak içeriğin tamamını göster";
-inline constexpr wchar_t kCopyViewerTitle[] = L"Kopyalanacak içerik";
-inline constexpr wchar_t kCopyViewerClose[] = L"Kapat";
+inline constexpr wchar_t kCopyScrollingContent[] =
+    L"Aşağıdaki sadeleştirilmiş içerik aynen kopyalanacaktır; tamamını görmek için kaydırın. Windows pano geçmişi, "
+    L"bulut eşitleme ve diğer uygulamalar bu içeriğe erişebilir.";
+inline constexpr wchar_t kCopyCancelText[] = L"İptal";
 inline constexpr wchar_t kCopyLengthInvalid[] = L"Rapor panoya kopyalamak için geçerli uzunlukta değil.";
 // OpenClipboard is asked this many times, this far apart, before the copy gives up on a clipboard held open.
 inline constexpr int kClipboardOpenAttempts = 20;

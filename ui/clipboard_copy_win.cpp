@@ -21,14 +21,6 @@ namespace {
 constexpr int kDialogChromeHeight = 320;
 constexpr int kTextAreaWidth = 340;
 
-HRESULT CALLBACK ConfirmationCallback(HWND dialog, UINT notification, WPARAM wparam, LPARAM, LONG_PTR data) {
-  if (notification == TDN_BUTTON_CLICKED && static_cast<int>(wparam) == kShowWholeTextButtonId) {
-    ShowTextViewer(dialog, kCopyViewerTitle, *reinterpret_cast<const std::wstring*>(data));
-    return S_FALSE;  // the confirmation stays open
-  }
-  return S_OK;
-}
-
 std::wstring FailureText(const wchar_t* prefix, DWORD error) { return prefix + WindowsErrorText(error); }
 
 }  // namespace
@@ -54,23 +46,21 @@ bool ExpandedTextFitsScreen(HWND owner, const std::wstring& text) {
 }
 
 bool ConfirmClipboardCopyFor(HWND owner, const std::wstring& text) {
-  const bool fits = ExpandedTextFitsScreen(owner, text);
-  const TASKDIALOG_BUTTON buttons[] = {{kConfirmCopyButtonId, kCopyButtonText}, {kShowWholeTextButtonId, kCopyShowText}};
-  TASKDIALOGCONFIG config = TaskDialogBase(owner, TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT,
-                                           kCopyDialogTitle, TD_WARNING_ICON);
+  // The copy button is only ever next to the whole text: a text too tall for the expanded area gets a window
+  // that shows it scrolling.
+  if (!ExpandedTextFitsScreen(owner, text)) return ConfirmCopyInScrollingView(owner, text);
+  const TASKDIALOG_BUTTON buttons[] = {{kConfirmCopyButtonId, kCopyButtonText}};
+  // Expanded from the start: the content speaks of the text below it.
+  TASKDIALOGCONFIG config =
+      TaskDialogBase(owner, TDF_ALLOW_DIALOG_CANCELLATION | TDF_SIZE_TO_CONTENT | TDF_EXPANDED_BY_DEFAULT,
+                     kCopyDialogTitle, TD_WARNING_ICON);
   config.pszMainInstruction = kCopyDialogInstruction;
   config.pszContent = kCopyDialogContent;
   config.pButtons = buttons;
-  if (fits) {
-    config.cButtons = 1;
-    config.pszExpandedInformation = text.c_str();
-    config.pszExpandedControlText = kCopyHideText;
-    config.pszCollapsedControlText = kCopyShowText;
-  } else {
-    config.cButtons = 2;
-    config.pfCallback = ConfirmationCallback;
-    config.lpCallbackData = reinterpret_cast<LONG_PTR>(&text);
-  }
+  config.cButtons = 1;
+  config.pszExpandedInformation = text.c_str();
+  config.pszExpandedControlText = kCopyHideText;
+  config.pszCollapsedControlText = kCopyShowText;
   int button = 0;
   return SUCCEEDED(ShowTaskDialog(config, &button)) && button == kConfirmCopyButtonId;
 }

@@ -7,8 +7,9 @@
 
 namespace tavlun {
 
-// The confirmation dialog: true only when the copy button was chosen. The exact text is shown in the expandable
-// area, or, when it would not fit on the screen, in a read-only scrolling view that a button of the dialog opens.
+// The confirmation dialog: true only when the copy button was chosen. The exact text is shown with the copy button
+// in the same window: in the task dialog's expanded area, or, when that would not fit on the screen, in a
+// scrolling confirmation.
 bool ConfirmClipboardCopyFor(HWND owner, const std::wstring& text);
 
 // Places the text on the clipboard as Unicode text. On failure returns false and sets `error` to one Turkish
@@ -18,7 +19,8 @@ bool CopyTextToClipboardFor(HWND owner, const std::wstring& text, std::wstring& 
 // Whether the text, shown in the dialog's expandable area, leaves the dialog on the owner's screen.
 bool ExpandedTextFitsScreen(HWND owner, const std::wstring& text);
 
-// The read-only scrolling view of a text (modal to owner).
-void ShowTextViewer(HWND owner, const std::wstring& title, const std::wstring& text);
+// The scrolling confirmation (modal to owner): the warning, the whole text in a read-only field, the copy button
+// and Cancel (the default). True only when the copy button was chosen.
+bool ConfirmCopyInScrollingView(HWND owner, const std::wstring& text);
 
 }  // namespace tavlun

@@ -41,7 +41,9 @@ Notice ElevatedRunNotice(const ElevatedRunEnd& end, DllStateKind refreshed_kind,
     return {L"Eksik AKİS dosyaları tamamlandı; aynı veya daha yeni sürüm bildiren farklı dosya güvenlik için korundu.",
             NoticeIcon::Information};
   }
-  std::wstring text = L"Kurulum tamamlanamadı. Tarayıcıları kapatıp yeniden deneyin.";
+  // Code 31: stopped before any target or without a log; a file held open (browsers) is code 30's cause.
+  std::wstring text = end.code == static_cast<std::uint32_t>(kExitElevatedFailedUnlogged) ? kInstallRefusedText
+                                                                                           : kInstallFailedText;
   if (!refreshed_message.empty()) text += L"\n\nDurum: " + refreshed_message;
   if (end.code == static_cast<std::uint32_t>(kExitElevatedFailedLogged)) text += kLogFolderHint;
   return {text, NoticeIcon::Error};

@@ -39,6 +39,13 @@ inline constexpr wchar_t kInstallConfirmText[] =
     L"bulunursa önce güvenli bir yedeği alınacaktır. Aynı ya da daha yeni sürümler korunur; başka bir işlemci türü "
     L"için derlenmiş bir dosya ise, bildirdiği sürüm ne olursa olsun yedeklenip değiştirilir. Devam edilsin mi?";
 inline constexpr wchar_t kNoProgramPathText[] = L"Uygulama yolu alınamadı.";
+// The end of an elevated copy that failed: with its log (30) or other codes, and without a log or before any
+// target (31).
+inline constexpr wchar_t kInstallFailedText[] = L"Kurulum tamamlanamadı. Tarayıcıları kapatıp yeniden deneyin.";
+inline constexpr wchar_t kInstallRefusedText[] =
+    L"Kurulum tamamlanamadı. Olası nedenler: bu hesabın yönetici izni yok, başka bir kurulum sürüyor veya sistem "
+    L"klasörleri güvenle hazırlanamadı. Başka bir kurulum açıksa bitmesini bekleyin ve yönetici hesabıyla yeniden "
+    L"deneyin; sorun sürerse bilgisayarı yeniden başlatıp bir kez daha deneyin.";
 
 // Step one of the flow: after re-reading the files, the message that ends the flow without any prompt, or nothing
 // when the kind asks for an installation.

@@ -54,8 +54,12 @@ void RunInstallFlow(MainWindowState& state) {
   if (ShowMessage(state.window, kInstallConfirmText, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
 
   if (IsUserAdmin()) {
-    // Already an administrator: no second process; the window thread waits for the run.
+    // Already an administrator: no second process; the window thread waits for the run, and says so first.
+    state.busy = true;
+    state.checking = false;
+    PresentStatus(state);
     const InstallOutcome outcome = RunElevatedInstall();
+    state.busy = false;
     RefreshDllStatus(state);
     ShowInstallOutcome(state, outcome);
     return;
@@ -66,6 +70,16 @@ void RunInstallFlow(MainWindowState& state) {
     ShowMessage(state.window, kNoProgramPathText, MB_ICONERROR);
     return;
   }
+  // Windows' prompt is open until ShellExecuteExW returns; the status card says what it waits for.
+  state.busy = true;
+  state.checking = false;
+  state.awaitingElevation = true;
+  PresentStatus(state);
+  const auto back_to_idle = [&state] {
+    state.awaitingElevation = false;
+    state.busy = false;
+    PresentStatus(state);
+  };
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
@@ -76,22 +90,25 @@ void RunInstallFlow(MainWindowState& state) {
   info.nShow = SW_HIDE;
   if (!::ShellExecuteExW(&info)) {
     const DWORD error = ::GetLastError();
+    back_to_idle();
     ShowElevatedRunEnd(state, {ElevatedRunStage::NotStarted, error, WindowsErrorText(error)});
     return;
   }
   if (info.hProcess == nullptr) {
+    back_to_idle();
     ShowElevatedRunEnd(state, {ElevatedRunStage::NotWatched, 0, std::wstring()});
     return;
   }
   UniqueHandle process(info.hProcess);
   // Without the timer the window would stay busy for ever: the run goes on, unwatched, and the user is told.
   if (::SetTimer(state.window, kElevatedPollTimerId, kElevatedPollIntervalMs, nullptr) == 0) {
+    back_to_idle();
     ShowElevatedRunEnd(state, {ElevatedRunStage::NotWatched, 0, std::wstring()});
     return;
   }
+  // The prompt was answered and the elevated copy runs: the status card says that the installation runs.
   state.elevatedProcess = std::move(process);
-  state.busy = true;
-  state.checking = false;
+  state.awaitingElevation = false;
   PresentStatus(state);
 }
 

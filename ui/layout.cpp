@@ -95,20 +95,43 @@ void PlaceButtons(Tier tier, int left, int right, int top, int bottom, Logical* 
 
 int ScaleLength(int value, int dpi) { return MulDivRounded(value, ValidDpi(dpi), 96); }
 
-LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int statusDetailExtra) {
-  dpi = ValidDpi(dpi);
-  clientWidth = ValidLength(clientWidth);
-  clientHeight = ValidLength(clientHeight);
-  const Scaler s(dpi);
+namespace {
+
+constexpr int kSlimHeader = 44;  // the header band without the tagline
+
+// How much of the other cards gives way to the result rows, in the order it is given up.
+enum class Room {
+  Design,        // the tier's own layout
+  NoTagline,     // the header without its tagline; the section starts under the status card
+  NoFooterText,  // and the footer text line gives its height to the section
+  OneLineStatus, // and the status card keeps one line of detail
+};
+
+struct Inputs {
+  int clientWidth, clientHeight, dpi;
+  int statusDetailExtra;
+  bool requirementsShown;
+};
+
+LayoutMetrics Compute(const Inputs& in, Room room) {
+  const int clientWidth = in.clientWidth;
+  const int clientHeight = in.clientHeight;
+  const Scaler s(in.dpi);
   LayoutMetrics m;
 
-  const int W = std::max(1, MulDivRounded(clientWidth, 96, dpi));
-  const int H = std::max(1, MulDivRounded(clientHeight, 96, dpi));
+  const int W = std::max(1, MulDivRounded(clientWidth, 96, in.dpi));
+  const int H = std::max(1, MulDivRounded(clientHeight, 96, in.dpi));
   m.compact = H < 600;
   m.shortTier = H < 430;
   m.showNote = H >= 380;
   m.showDetails = H >= 280;
   const Tier tier = m.shortTier ? kShort : m.compact ? kCompact : kTall;
+  const bool slim = room != Room::Design;
+  const bool footer_text = room == Room::Design || room == Room::NoTagline;
+  const bool one_line = tier == kShort || room == Room::OneLineStatus;
+  m.taglineHidden = slim;
+  m.footerTextHidden = !footer_text;
+  m.statusOneLine = one_line;
 
   const int g = std::max(std::min(W - 64 + (m.compact ? 24 : 0), 820), 1);
   const int L = std::max((W - g) / 2, m.compact ? 20 : 32);
@@ -116,7 +139,9 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int stat
   m.contentLeft = s(L);
   m.contentRight = s(R);
 
-  const int header = PerTier(tier, 52, 66, 86);
+  const int header = slim ? kSlimHeader : PerTier(tier, 52, 66, 86);
+  // Everything under the header moves up by what the header gave away.
+  const int cut = slim ? PerTier(tier, 52, 66, 86) - kSlimHeader : 0;
   const int F = PerTier(tier, std::max(H - 58, 126), std::max(H - 64, 350), std::max(H - 82, 516));
   const int C = PerTier(tier, std::min(R - 155, L + 112), std::min(R - 170, L + 122), std::min(R - 200, L + 138));
 
@@ -124,14 +149,22 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int stat
   auto pick = [tier](const Logical& short_rect, const Logical& compact_rect, const Logical& tall_rect) {
     return tier == kShort ? short_rect : tier == kCompact ? compact_rect : tall_rect;
   };
+  // The status card with one line of detail is the short tier's, under a slim header.
+  auto status_pick = [&](const Logical& short_rect, const Logical& compact_rect, const Logical& tall_rect) {
+    Logical r = one_line && tier != kShort ? short_rect : pick(short_rect, compact_rect, tall_rect);
+    const int up = one_line && tier != kShort ? 52 - kSlimHeader : cut;
+    r.top -= up;
+    r.bottom -= up;
+    return r;
+  };
 
   // A long status detail grows the card, but never so far that the requirements section (status card bottom
-  // + 10 to the footer text − 8) drops below its 82 minimum. The short tier keeps its one line.
-  const int status_bottom = PerTier(tier, 118, 148, 196);
-  const int section_floor = PerTier(tier, F - 48, F - 42, F - 46);
-  const int growth = tier == kShort ? 0
-                                    : std::clamp(statusDetailExtra, 0,
-                                                 std::max(0, section_floor - 92 - status_bottom));
+  // + 10 to the footer text − 8) drops below its 82 minimum. A card with one line of detail does not grow.
+  const int status_bottom =
+      one_line ? 118 - (tier == kShort ? cut : 52 - kSlimHeader) : PerTier(tier, 118, 148, 196) - cut;
+  const int section_floor = footer_text ? PerTier(tier, F - 48, F - 42, F - 46) : F - 10;
+  const int growth =
+      one_line ? 0 : std::clamp(in.statusDetailExtra, 0, std::max(0, section_floor - 92 - status_bottom));
   m.statusGrowth = growth;
   // Moves a rectangle under the status text down by the growth.
   auto down = [growth](Logical r) {
@@ -145,17 +178,25 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int stat
   // The two bands span the real client width (and the footer band reaches the real bottom), whatever the
   // rounding of the logical size.
   m.headerBand = Normalised({0, 0, clientWidth, s(header)});
-  m.headerIcon = s(pick({L, 8, L + 34, 34}, {L, 14, L + 40, 54}, {L, 21, L + 48, 69}));
-  m.brandLabel = s(pick({L + 46, 3, R, 30}, {L + 54, 10, R, 39}, {L + 64, 17, R, 51}));
-  m.taglineLabel = s(pick({L + 46, 29, R, 51}, {L + 54, 39, R, 64}, {L + 64, 52, R, 82}));
-  m.statusCard = s(pick({L, 58, R, 118}, {L, 76, R, 148 + growth}, {L, 98, R, 196 + growth}));
-  m.statusMark = s(pick({L + 14, 73, L + 44, 103}, {L + 16, 96, L + 48, 128}, {L + 20, 130, L + 54, 164}));
-  m.statusTitleLabel = s(pick({L + 57, 63, R - 14, 86}, {L + 62, 82, R - 18, 106}, {L + 70, 111, R - 22, 140}));
-  m.statusDetailLabel = s(pick({L + 57, 85, R - 14, 111}, {L + 62, 105, R - 18, 141 + growth},
-                             {L + 70, 140, R - 22, 185 + growth}));
+  if (slim) {
+    m.headerIcon = s(Logical{L, 6, L + 32, 38});
+    m.brandLabel = s(Logical{L + 44, 2, R, 42});
+  } else {
+    m.headerIcon = s(pick({L, 8, L + 34, 34}, {L, 14, L + 40, 54}, {L, 21, L + 48, 69}));
+    m.brandLabel = s(pick({L + 46, 3, R, 30}, {L + 54, 10, R, 39}, {L + 64, 17, R, 51}));
+    m.taglineLabel = s(pick({L + 46, 29, R, 51}, {L + 54, 39, R, 64}, {L + 64, 52, R, 82}));
+  }
+  m.statusCard = s(status_pick({L, 58, R, 118}, {L, 76, R, 148 + growth}, {L, 98, R, 196 + growth}));
+  m.statusMark = s(status_pick({L + 14, 73, L + 44, 103}, {L + 16, 96, L + 48, 128}, {L + 20, 130, L + 54, 164}));
+  m.statusTitleLabel =
+      s(status_pick({L + 57, 63, R - 14, 86}, {L + 62, 82, R - 18, 106}, {L + 70, 111, R - 22, 140}));
+  m.statusDetailLabel = s(status_pick({L + 57, 85, R - 14, 111}, {L + 62, 105, R - 18, 141 + growth},
+                                      {L + 70, 140, R - 22, 185 + growth}));
 
   // In the short tier the details rows exist only with showDetails, the note and footer rows only with showNote.
-  const bool details = (tier != kShort || m.showDetails) && fits(PerTier(tier, 222, 264, 370));
+  // Once the section gives the other cards' room to the rows, the details block and the note (hidden under the
+  // section anyway) are not laid out.
+  const bool details = !slim && (tier != kShort || m.showDetails) && fits(PerTier(tier, 222, 264, 370));
   const bool note = tier != kShort || m.showNote;
   m.showDetails = m.showDetails && details;
   if (details) {
@@ -169,13 +210,13 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int stat
     m.separatorY1 = s(PerTier(tier, 159, 195, 265) + growth);
     m.separatorY2 = s(PerTier(tier, 189, 227, 311) + growth);
   }
-  if (note && fits(PerTier(tier, 286, 330, 462))) {
+  if (!slim && note && fits(PerTier(tier, 286, 330, 462))) {
     m.noteCard = s(down(pick({L, 232, R, 286}, {L, 276, R, 330}, {L, 388, R, 462})));
     m.noteMark = s(down(pick({L + 16, 248, L + 38, 270}, {L + 16, 293, L + 38, 315}, {L + 20, 412, L + 46, 438})));
     m.scopeNoteLabel =
         s(down(pick({L + 48, 238, R - 16, 280}, {L + 48, 282, R - 16, 324}, {L + 58, 398, R - 20, 452})));
   }
-  if (note) {
+  if (note && footer_text) {
     m.footerMark = s(pick({L + 2, F - 34, L + 16, F - 20}, {L + 2, F - 28, L + 16, F - 14},
                           {L + 2, F - 31, L + 17, F - 16}));
     m.footerLabel = s(pick({L + 24, F - 40, R, F - 14}, {L + 24, F - 34, R, F - 8}, {L + 26, F - 38, R, F - 10}));
@@ -206,10 +247,46 @@ LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int stat
 
   m.listRowHeight = std::max(1, s(PerTier(tier, 30, 32, 34)));
   LayoutRect list = Normalised({left + s(10), top + s(58), right - s(10), bottom - s(10)});
-  const int rows = std::max(1, list.Height() / m.listRowHeight);
-  list.bottom = list.top + rows * m.listRowHeight;
+  m.requirementRows = std::max(1, list.Height() / m.listRowHeight);
+  list.bottom = list.top + m.requirementRows * m.listRowHeight;
   m.requirementList = list;
   return m;
+}
+
+}  // namespace
+
+LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int statusDetailExtra,
+                            bool requirementsShown) {
+  Inputs in{ValidLength(clientWidth), ValidLength(clientHeight), ValidDpi(dpi), statusDetailExtra, requirementsShown};
+  LayoutMetrics m = Compute(in, Room::Design);
+  if (!requirementsShown || m.requirementRows >= kResultRowCount) return m;
+  // The result rows come first: the tagline, then the footer text give way, then the status card's grown detail,
+  // and last its second line.
+  for (Room room : {Room::NoTagline, Room::NoFooterText}) {
+    m = Compute(in, room);
+    if (m.requirementRows >= kResultRowCount) return m;
+  }
+  in.statusDetailExtra = std::max(0, std::min(in.statusDetailExtra, m.statusGrowth));
+  int low = 0;
+  int high = in.statusDetailExtra;
+  in.statusDetailExtra = 0;
+  if (Compute(in, Room::NoFooterText).requirementRows < kResultRowCount) return Compute(in, Room::OneLineStatus);
+  // The largest growth that still leaves every row: fewer rows never come with less growth.
+  while (low < high) {
+    in.statusDetailExtra = low + (high - low + 1) / 2;
+    if (Compute(in, Room::NoFooterText).requirementRows >= kResultRowCount) {
+      low = in.statusDetailExtra;
+    } else {
+      high = in.statusDetailExtra - 1;
+    }
+  }
+  in.statusDetailExtra = low;
+  // The first room that holds every row with that growth: the layout computed again from its growth is this one.
+  for (Room room : {Room::Design, Room::NoTagline}) {
+    m = Compute(in, room);
+    if (m.requirementRows >= kResultRowCount) return m;
+  }
+  return Compute(in, Room::NoFooterText);
 }
 
 TrackSize MinTrackSize(int dpi, int workWidth, int workHeight) {

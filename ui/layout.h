@@ -27,6 +27,11 @@ struct LayoutMetrics {
   // minimum height leaves); below the request when the text has to end with an ellipsis.
   int statusGrowth = 0;
 
+  // What gave way so that the section shows all its rows (only while it is shown).
+  bool taglineHidden = false;     // the header is slim, without its tagline
+  bool footerTextHidden = false;  // the footer line above the buttons is left out
+  bool statusOneLine = false;     // the status detail has one line (always in the short tier)
+
   int contentLeft = 0;  // the content columns, in pixels
   int contentRight = 0;
 
@@ -43,8 +48,12 @@ struct LayoutMetrics {
   LayoutRect requirementsCard, requirementsTitleLabel, requirementsStatusLabel, copyButton;
   // The list's rectangle holds a whole number of rows (at least one), so no row is ever cut off.
   LayoutRect requirementList;
-  int listRowHeight = 0;  // pixels
+  int listRowHeight = 0;    // pixels
+  int requirementRows = 0;  // whole rows the list shows
 };
+
+// The rows of a finished check; the section makes room for all of them where the window can.
+inline constexpr int kResultRowCount = 6;
 
 // A 96-DPI length at `dpi`, rounded as MulDiv(value, dpi, 96) rounds. A DPI below 1 counts as 96, one above
 // 4800 as 4800.
@@ -54,7 +63,11 @@ int ScaleLength(int value, int dpi);
 // `statusDetailExtra`: logical height the status detail text needs beyond its tier's own label height. The
 // status card and everything under it move down by it (the short tier keeps its one line); the note card, then
 // the details block, hide when they no longer fit above the footer.
-LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int statusDetailExtra = 0);
+// `requirementsShown` (from the first check on): when the section's list would not show all six rows, the other
+// cards give way in this order until it does: the header's tagline, the footer text, the status card's growth,
+// the status detail's second line. The result, given its own statusGrowth back, is the same layout.
+LayoutMetrics ComputeLayout(int clientWidth, int clientHeight, int dpi, int statusDetailExtra = 0,
+                            bool requirementsShown = false);
 
 struct TrackSize {
   int width = 0;

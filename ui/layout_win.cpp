@@ -63,19 +63,20 @@ std::wstring TextEndingInEllipsis(HFONT font, const std::wstring& text, int widt
 LayoutMetrics FitStatusDetail(MainWindowState& state, int width, int height) {
   HWND label = state.controls.statusDetailLabel;
   HFONT font = state.fonts.body.get();
-  LayoutMetrics m = ComputeLayout(width, height, state.dpi);
+  const bool section = RequirementsShown(state);
+  LayoutMetrics m = ComputeLayout(width, height, state.dpi, 0, section);
   std::wstring shown = state.statusDetailText;
   int extra = 0;
-  if (label != nullptr && font != nullptr && !m.shortTier) {
+  if (label != nullptr && font != nullptr && !m.statusOneLine) {
     const int needed = WrappedTextHeight(font, shown, m.statusDetailLabel.Width());
     const int missing = needed - m.statusDetailLabel.Height();
     if (missing > 0) {
       const int dpi = std::max(state.dpi, 1);
       extra = (missing * 96 + dpi - 1) / dpi;
-      m = ComputeLayout(width, height, state.dpi, extra);
+      m = ComputeLayout(width, height, state.dpi, extra, section);
       // Each edge is rounded on its own: a pixel may still be missing.
       while (m.statusDetailLabel.Height() < needed && m.statusGrowth == extra) {
-        m = ComputeLayout(width, height, state.dpi, ++extra);
+        m = ComputeLayout(width, height, state.dpi, ++extra, section);
       }
       extra = m.statusGrowth;
       if (m.statusDetailLabel.Height() < needed) {
@@ -95,10 +96,13 @@ LayoutMetrics FitStatusDetail(MainWindowState& state, int width, int height) {
 
 }  // namespace
 
+bool RequirementsShown(const MainWindowState& state) { return state.checkState != CheckState::Idle; }
+
 LayoutMetrics ComputeLayout(const MainWindowState& state) {
   RECT client{};
   ::GetClientRect(state.window, &client);
-  return ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi, state.statusDetailExtra);
+  return ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi, state.statusDetailExtra,
+                       RequirementsShown(state));
 }
 
 void ApplyLayout(MainWindowState& state) {
@@ -123,16 +127,22 @@ void ApplyLayout(MainWindowState& state) {
   if (c.requirementList != nullptr) {
     ::SendMessageW(c.requirementList, LB_SETITEMHEIGHT, 0, MAKELPARAM(m.listRowHeight, 0));
     Place(c.requirementList, m.requirementList);
+    // A list that now shows every row starts at the first, wherever a smaller window (a minimised one
+    // included) had scrolled it.
+    if (m.requirementRows >= ::SendMessageW(c.requirementList, LB_GETCOUNT, 0, 0)) {
+      ::SendMessageW(c.requirementList, LB_SETTOPINDEX, 0, 0);
+    }
   }
   Place(c.copyButton, m.copyButton);
   Place(c.guideButton, m.guideButton);
   Place(c.checkButton, m.checkButton);
   Place(c.installButton, m.installButton);
 
-  // The short tier has room for one line of status detail: end it with an ellipsis rather than show half a line.
+  // A status card with room for one line of detail ends it with an ellipsis rather than show half a line.
   if (c.statusDetailLabel != nullptr) {
     const LONG_PTR style = ::GetWindowLongPtrW(c.statusDetailLabel, GWL_STYLE);
-    const LONG_PTR wanted = m.shortTier ? (style | SS_ENDELLIPSIS) : (style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS));
+    const LONG_PTR wanted =
+        m.statusOneLine ? (style | SS_ENDELLIPSIS) : (style & ~static_cast<LONG_PTR>(SS_ENDELLIPSIS));
     if (wanted != style) {
       ::SetWindowLongPtrW(c.statusDetailLabel, GWL_STYLE, wanted);
       ::InvalidateRect(c.statusDetailLabel, nullptr, TRUE);
@@ -140,8 +150,9 @@ void ApplyLayout(MainWindowState& state) {
   }
 
   const bool idle = state.checkState == CheckState::Idle;
+  Show(c.taglineLabel, !m.taglineLabel.Empty());
   Show(c.scopeNoteLabel, m.showNote && idle && !m.scopeNoteLabel.Empty());
-  Show(c.footerLabel, m.showNote);
+  Show(c.footerLabel, m.showNote && !m.footerLabel.Empty());
   for (HWND detail : {c.targetCaptionLabel, c.targetPathLabel, c.payloadCaptionLabel, c.payloadVersionLabel,
                       c.hashCaptionLabel, c.hashValueLabel}) {
     Show(detail, m.showDetails && idle);

@@ -9,6 +9,9 @@
 
 namespace tavlun {
 
+// Whether the requirements section is shown (from the first check on): its rows then come first.
+bool RequirementsShown(const MainWindowState& state);
+
 // The layout of the window's current client area at its DPI.
 LayoutMetrics ComputeLayout(const MainWindowState& state);
 

@@ -148,8 +148,15 @@ void OnDestroy(MainWindowState& state) {
 
 void OnClose(MainWindowState& state) {
   // A close that reaches the window while one of its commands waits for a dialog would free the state under it;
-  // the window is disabled behind that dialog, so nothing the user sees is lost.
-  if (state.commandRunning) return;
+  // the window is disabled behind that dialog, so nothing the user sees is lost. The guide changes nothing: it is
+  // closed, and the window after it.
+  if (state.commandRunning) {
+    if (state.guideOpen) {
+      state.closeAfterCommand = true;
+      CloseProviderGuide(state);
+    }
+    return;
+  }
   if (!state.busy) {
     ::DestroyWindow(state.window);
     return;
@@ -218,6 +225,7 @@ bool OnCommand(MainWindowState& state, WPARAM wparam) {
   state.commandRunning = true;
   RunCommand(state, command);
   state.commandRunning = false;
+  if (state.closeAfterCommand) ::DestroyWindow(state.window);  // frees the state: nothing may follow
   return true;
 }
 

@@ -84,9 +84,12 @@ struct MainWindowState {
   // A command's dialogs (or Windows' elevation prompt) are open: their message loops still deliver what is posted
   // to the window, so a second command and a close wait until that command has returned.
   bool commandRunning = false;
+  bool guideOpen = false;          // the running command is the provider guide, which changes nothing
+  bool closeAfterCommand = false;  // a close arrived while the guide was open: it ends, then the window closes
   HWND lastFocus = nullptr;  // the control that had the keyboard focus when the window was deactivated
 
   UniqueHandle elevatedProcess;  // the elevated installation being watched (timer 41)
+  bool awaitingElevation = false;  // Windows' administrator prompt for the installation is open
   DiagnosticReport currentReport;  // the last check's result: rows shown and the text "Raporu kopyala" copies
   DllState dllAssessmentSnapshot;  // the assessment last read on the window thread; VerificationFailed at first
   COLORREF accentColour = palette::kAttentionAmber;

@@ -138,7 +138,7 @@ void PaintClient(MainWindowState& state, HDC dc, const RECT& client) {
   const COLORREF soft_line = hc ? Sys(COLOR_WINDOWTEXT) : kSoftLine;
 
   const LayoutMetrics m = ComputeLayout(client.right - client.left, client.bottom - client.top, state.dpi,
-                                        state.statusDetailExtra);
+                                        state.statusDetailExtra, RequirementsShown(state));
   FillSolid(dc, client, background);
 
   FillSolid(dc, ToRect(m.headerBand), hc ? Sys(COLOR_WINDOW) : kHeaderBand);

@@ -94,6 +94,21 @@ const ProviderGuideEntry* FindProviderEntry(int id) {
   return nullptr;
 }
 
+std::vector<CardChoiceButton> ProviderPageButtons(int page) {
+  constexpr int kFirstPage[] = {2101, 2102, 2103};
+  constexpr int kSecondPage[] = {2104, 2105, 2106, 2107};
+  std::vector<CardChoiceButton> buttons;
+  if (page == 0) {
+    for (int id : kFirstPage) buttons.push_back({id, FindProviderEntry(id)->choiceText});
+    buttons.push_back({kGuideMoreProviders, L"Diğer sağlayıcılar\nE-Tuğra, E-İmzaTR, Ayyıldız İmza, Arkİmza"});
+    buttons.push_back({2108, FindProviderEntry(2108)->choiceText});
+  } else {
+    for (int id : kSecondPage) buttons.push_back({id, FindProviderEntry(id)->choiceText});
+    buttons.push_back({kGuideFirstProviders, L"Önceki sayfaya dön\nKamu SM, E-Güven, TÜRKTRUST veya Bilmiyorum / Diğer"});
+  }
+  return buttons;
+}
+
 std::array<CardChoiceButton, 3> CardChoiceButtons(CardQuestion question) {
   const CardChoiceButton second =
       question == CardQuestion::AkisOrSafeSign
@@ -129,15 +144,19 @@ std::wstring SelectionLabel(const ProviderGuideEntry& entry, int card_choice_id)
 std::wstring ProviderDetailContent(const ProviderGuideEntry& entry, int card_choice_id,
                                    const std::wstring& install_button_label) {
   const bool akis = entry.cardChoice == CardQuestion::None ? entry.selectionIsAkis : card_choice_id == kCardAkis;
-  std::wstring content = L"Seçilen kart/ara yazılım: " + SelectionLabel(entry, card_choice_id) + L"\n\n" + entry.steps;
+  // The warnings form one block under the steps, a line each: the dialog then fits a 1366 × 768 screen at 150 %.
+  std::wstring content = L"Seçilen kart/ara yazılım: " + SelectionLabel(entry, card_choice_id) + L"\n\n" + entry.steps + L"\n";
   if (!akis) {
-    content += L"\n\nBu seçim AKİS olarak doğrulanmadı. Ana ekrandaki “" + install_button_label +
-               L"” işlemini kullanmayın; sağlayıcının resmî paketini izleyin.";
+    // Only a button the user can press is named; a disabled one needs no warning.
+    content += install_button_label.empty()
+                   ? std::wstring(L"\nBu seçim AKİS olarak doğrulanmadı; sağlayıcının resmî paketini izleyin.")
+                   : L"\nBu seçim AKİS olarak doğrulanmadı. Ana ekrandaki “" + install_button_label +
+                         L"” işlemini kullanmayın; sağlayıcının resmî paketini izleyin.";
   }
   if (entry.id == kEGuvenId) {
-    content += L"\n\nKart yönetiminde Initialize veya Delete Certificate gibi silme komutlarını kullanmayın.";
+    content += L"\nKart yönetiminde Initialize veya Delete Certificate gibi silme komutlarını kullanmayın.";
   }
-  content += L"\n\nPIN/PUK kodunu hiçbir kişi veya destek görevlisiyle paylaşmayın.";
+  content += L"\nPIN/PUK kodunu hiçbir kişi veya destek görevlisiyle paylaşmayın.";
   return content;
 }
 

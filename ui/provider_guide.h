@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace tavlun {
 
@@ -18,6 +19,11 @@ enum class CardQuestion : int {
 struct GuideLink {
   const wchar_t* text;
   const wchar_t* url;  // an entry of kOfficialLinkAllowlist
+};
+
+struct CardChoiceButton {
+  int id;
+  const wchar_t* text;
 };
 
 struct ProviderGuideEntry {
@@ -46,11 +52,18 @@ inline constexpr int kCardUnknown = 2304;
 inline constexpr int kGuideLink1 = 2201;
 inline constexpr int kGuideLink2 = 2202;
 inline constexpr int kGuideBackToProviders = 2203;
+// The provider list in two pages, so that it fits a small screen: each page's link to the other.
+inline constexpr int kGuideMoreProviders = 2109;
+inline constexpr int kGuideFirstProviders = 2110;
 
-struct CardChoiceButton {
-  int id;
-  const wchar_t* text;
-};
+// The buttons of a page of the provider list (0 or 1): three providers, the link to the second page and
+// "Bilmiyorum / Diğer" last, as the content advises; then four providers and the way back.
+std::vector<CardChoiceButton> ProviderPageButtons(int page);
+
+// Width of every guide dialog, in dialog units: wide enough that the explanations wrap into few lines, narrow
+// enough for a 1024-pixel screen at 100 % and a 1366-pixel screen at 150 %.
+inline constexpr unsigned kGuideDialogWidth = 400;
+
 
 // The three card-type buttons of a record that asks (the "back" button is added by the dialog).
 std::array<CardChoiceButton, 3> CardChoiceButtons(CardQuestion question);
@@ -63,8 +76,8 @@ std::wstring CardSelectionLabel(int card_choice_id);
 std::wstring SelectionLabel(const ProviderGuideEntry& entry, int card_choice_id);
 
 // The detail dialog's content: selection, steps, the warning not to use the install button when the selection is
-// not AKİS (quoting install_button_label, the text the button shows), E-Güven's deletion-command warning and the
-// PIN line.
+// not AKİS (quoting install_button_label, the text the button shows; empty when the button cannot be pressed, and
+// then only the advice to follow the provider's package), E-Güven's deletion-command warning and the PIN line.
 std::wstring ProviderDetailContent(const ProviderGuideEntry& entry, int card_choice_id,
                                    const std::wstring& install_button_label);
 
@@ -80,6 +93,10 @@ inline constexpr wchar_t kGuideProviderInstruction[] = L"Sertifikanızı veren s
 inline constexpr wchar_t kGuideProviderContent[] =
     L"AKİS, SafeSign ve E-Token kart ara yazılımlarıdır; PALMA ve ArkSigner ise kart/imzalama istemcileridir. "
     L"Sertifika sağlayıcınız farklı olabilir. Emin değilseniz son seçeneği kullanın.";
+inline constexpr wchar_t kGuideProviderContentSecondPage[] =
+    L"AKİS, SafeSign ve E-Token kart ara yazılımlarıdır; PALMA ve ArkSigner ise kart/imzalama istemcileridir. "
+    L"Sertifika sağlayıcınız farklı olabilir. Emin değilseniz önceki sayfadaki “Bilmiyorum / Diğer” seçeneğini "
+    L"kullanın.";
 inline constexpr wchar_t kGuideProviderFooter[] =
     L"Fiziksel akıllı kart/USB token içindir. T.C. Kimlik Kartı, mobil/uzak imza ve e-mühür için sağlayıcınızın "
     L"ilgili rehberini kullanın. Rehberdeki sağlayıcılar BTK listesiyle doğrulandı.";

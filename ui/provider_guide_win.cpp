@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "check/official_links.h"
@@ -14,26 +15,56 @@
 namespace tavlun {
 namespace {
 
+// Moves a dialog that reaches past its monitor's work area back inside it (it is never larger: see
+// kGuideDialogWidth and the pages).
+void KeepInsideWorkArea(HWND dialog) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  RECT r{};
+  if (!::GetWindowRect(dialog, &r) ||
+      !::GetMonitorInfoW(::MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    return;
+  }
+  const RECT& work = monitor.rcWork;
+  const int x = std::max(work.left, std::min(r.left, work.right - (r.right - r.left)));
+  const int y = std::max(work.top, std::min(r.top, work.bottom - (r.bottom - r.top)));
+  if (x != r.left || y != r.top) ::SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HRESULT CALLBACK GuideCallback(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR) {
+  if (notification == TDN_CREATED) KeepInsideWorkArea(dialog);
+  return S_OK;
+}
+
 TASKDIALOGCONFIG GuideConfig(HWND owner, const TASKDIALOG_BUTTON* buttons, UINT count) {
-  TASKDIALOGCONFIG config =
-      TaskDialogBase(owner, TDF_ALLOW_DIALOG_CANCELLATION | TDF_USE_COMMAND_LINKS | TDF_SIZE_TO_CONTENT,
-                     kGuideWindowTitle, TD_INFORMATION_ICON);
+  TASKDIALOGCONFIG config = TaskDialogBase(owner, TDF_ALLOW_DIALOG_CANCELLATION | TDF_USE_COMMAND_LINKS,
+                                           kGuideWindowTitle, TD_INFORMATION_ICON);
+  config.cxWidth = kGuideDialogWidth;
   config.pButtons = buttons;
   config.cButtons = count;
+  config.pfCallback = GuideCallback;
   return config;
 }
 
 // The provider's id, IDCANCEL when the user ended the guide, or 0 when the dialog could not be shown.
-int AskProvider(HWND owner) {
-  std::vector<TASKDIALOG_BUTTON> buttons;
-  for (const ProviderGuideEntry& entry : kProviderGuide) buttons.push_back({entry.id, entry.choiceText});
-  TASKDIALOGCONFIG config = GuideConfig(owner, buttons.data(), static_cast<UINT>(buttons.size()));
-  config.pszMainInstruction = kGuideProviderInstruction;
-  config.pszContent = kGuideProviderContent;
-  config.pszFooterIcon = TD_SHIELD_ICON;
-  config.pszFooter = kGuideProviderFooter;
-  int button = 0;
-  return SUCCEEDED(ShowTaskDialog(config, &button)) ? button : 0;
+int AskProvider(HWND owner, const bool* closing) {
+  for (int page = 0;;) {
+    std::vector<TASKDIALOG_BUTTON> buttons;
+    for (const CardChoiceButton& choice : ProviderPageButtons(page)) buttons.push_back({choice.id, choice.text});
+    TASKDIALOGCONFIG config = GuideConfig(owner, buttons.data(), static_cast<UINT>(buttons.size()));
+    config.pszMainInstruction = kGuideProviderInstruction;
+    config.pszContent = page == 0 ? kGuideProviderContent : kGuideProviderContentSecondPage;
+    config.pszFooterIcon = TD_SHIELD_ICON;
+    config.pszFooter = kGuideProviderFooter;
+    int button = 0;
+    if (FAILED(ShowTaskDialog(config, &button))) return 0;
+    if (closing != nullptr && *closing) return IDCANCEL;
+    if (button == kGuideMoreProviders || button == kGuideFirstProviders) {
+      page = button == kGuideMoreProviders ? 1 : 0;
+      continue;
+    }
+    return button;
+  }
 }
 
 // The card-type id, kGuideBackToProviders, or IDCANCEL (also when the dialog could not be shown).
@@ -66,6 +97,7 @@ void OpenOfficialLink(HWND dialog, const wchar_t* url) {
 }  // namespace
 
 HRESULT CALLBACK OfficialLinkCallback(HWND dialog, UINT notification, WPARAM wparam, LPARAM, LONG_PTR data) {
+  if (notification == TDN_CREATED) KeepInsideWorkArea(dialog);
   if (notification != TDN_BUTTON_CLICKED || data == 0) return S_OK;
   const int button = static_cast<int>(wparam);
   if (button != kGuideLink1 && button != kGuideLink2) return S_OK;
@@ -105,9 +137,11 @@ bool ShowProviderDetail(HWND owner, const ProviderGuideEntry& entry, int card_ch
   return button == kGuideBackToProviders;
 }
 
-void ShowProviderGuide(HWND owner, const std::wstring& install_button_label) {
+void ShowProviderGuide(HWND owner, const std::wstring& install_button_label, const bool* closing) {
+  const auto closed = [closing] { return closing != nullptr && *closing; };
   for (;;) {
-    const int provider = AskProvider(owner);
+    const int provider = AskProvider(owner, closing);
+    if (closed()) return;
     if (provider == 0) {
       ShowMessage(owner, kGuideUnavailable, MB_ICONERROR);
       return;
@@ -117,16 +151,45 @@ void ShowProviderGuide(HWND owner, const std::wstring& install_button_label) {
     int card_choice = 0;
     if (entry->cardChoice != CardQuestion::None) {
       card_choice = AskCardType(owner, *entry);
+      if (closed()) return;
       if (card_choice == kGuideBackToProviders) continue;
       if (SelectionLabel(*entry, card_choice).empty()) return;  // Cancel
     }
-    if (!ShowProviderDetail(owner, *entry, card_choice, install_button_label)) return;
+    if (!ShowProviderDetail(owner, *entry, card_choice, install_button_label) || closed()) return;
   }
 }
 
 void OpenProviderGuide(MainWindowState& state) {
-  // The warning quotes the install button's label as the button shows it now.
-  ShowProviderGuide(state.window, InstallButtonText(state.dllAssessmentSnapshot.kind));
+  // The warning quotes the install button's label as the button shows it now, and only while it can be pressed.
+  const bool can_install = EnabledButtons(state.busy, state.checkState, state.dllAssessmentSnapshot.install_offered).install;
+  state.guideOpen = true;
+  ShowProviderGuide(state.window, can_install ? InstallButtonText(state.dllAssessmentSnapshot.kind) : L"",
+                    &state.closeAfterCommand);
+  state.guideOpen = false;
+}
+
+namespace {
+
+// Whether `window` is owned, directly or through other windows, by `owner`.
+bool OwnedBy(HWND window, HWND owner) {
+  for (HWND w = ::GetWindow(window, GW_OWNER); w != nullptr; w = ::GetWindow(w, GW_OWNER)) {
+    if (w == owner) return true;
+  }
+  return false;
+}
+
+BOOL CALLBACK CloseGuideWindow(HWND window, LPARAM owner) {
+  // Every guide dialog (and a message box over one) cancels on WM_CLOSE; the topmost closes first.
+  if (::IsWindowVisible(window) && OwnedBy(window, reinterpret_cast<HWND>(owner))) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void CloseProviderGuide(MainWindowState& state) {
+  ::EnumThreadWindows(::GetCurrentThreadId(), CloseGuideWindow, reinterpret_cast<LPARAM>(state.window));
 }
 
 }  // namespace tavlun

@@ -10,9 +10,10 @@
 
 namespace tavlun {
 
-// The chain provider → (card type) → details, until the user closes it. `install_button_label` is the text the
-// window's install button shows, quoted by the warning not to use it.
-void ShowProviderGuide(HWND owner, const std::wstring& install_button_label);
+// The chain provider → (card type) → details, until the user closes it, or until `*closing` is set (the window
+// is being closed). `install_button_label` is the text the window's install button shows, quoted by the warning not
+// to use it; empty while the button cannot be pressed.
+void ShowProviderGuide(HWND owner, const std::wstring& install_button_label, const bool* closing = nullptr);
 
 // True when the user asked to go back to the provider choice.
 bool ShowProviderDetail(HWND owner, const ProviderGuideEntry& entry, const std::wstring& selection_label,

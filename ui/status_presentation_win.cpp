@@ -62,7 +62,7 @@ void PresentStatus(MainWindowState& state) {
   state.accentColour = headline.accent;
   SetText(c.statusTitleLabel, headline.title);
   // The label gets the text from the layout, which grows the status card to hold it.
-  state.statusDetailText = StatusDetailText(dll, state.busy, state.checking);
+  state.statusDetailText = StatusDetailText(dll, state.busy, state.checking, state.awaitingElevation);
   SetText(c.targetPathLabel, TargetPathText(dll));
   SetText(c.installButton, WithAccessKey(InstallButtonText(dll.kind), kInstallAccessKey));
   SetText(c.checkButton, WithAccessKey(CheckButtonText(state.checking, state.checkState), kCheckAccessKey));

@@ -35,9 +35,10 @@ StatusHeadline HeadlineFor(const DllState& state) {
   }
 }
 
-std::wstring StatusDetailText(const DllState& state, bool busy, bool checking) {
+std::wstring StatusDetailText(const DllState& state, bool busy, bool checking, bool awaitingApproval) {
   if (!busy) return state.message;
-  return checking ? L"Salt okunur sistem kontrolü yapılıyor…" : L"Windows yönetici onayı ve kurulum bekleniyor…";
+  if (checking) return L"Salt okunur sistem kontrolü yapılıyor…";
+  return awaitingApproval ? L"Windows yönetici onayı bekleniyor…" : L"Kurulum yapılıyor…";
 }
 
 std::wstring TargetPathText(const DllState& state) {

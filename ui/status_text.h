@@ -31,8 +31,9 @@ struct StatusHeadline {
 // The status card's title and accent colour for an assessment.
 StatusHeadline HeadlineFor(const DllState& state);
 
-// The status card's second line: a waiting text while busy, otherwise the assessment's message.
-std::wstring StatusDetailText(const DllState& state, bool busy, bool checking);
+// The status card's second line: while busy, what runs (the check, Windows' administrator prompt, the
+// installation); otherwise the assessment's message.
+std::wstring StatusDetailText(const DllState& state, bool busy, bool checking, bool awaitingApproval = false);
 
 // "Hedef yol çözümlenemedi" when no target text could be built.
 std::wstring TargetPathText(const DllState& state);

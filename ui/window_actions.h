@@ -23,6 +23,10 @@ void ShowInstallOutcome(MainWindowState& state, const InstallOutcome& outcome);
 // Command 1002 while not busy: the chain of provider dialogs that ends at one official page.
 void OpenProviderGuide(MainWindowState& state);
 
+// A close of the window while the guide is open: asks every open dialog of the guide to close; the guide then
+// ends without opening another.
+void CloseProviderGuide(MainWindowState& state);
+
 // Command 2001: true only when the user saw the exact text and chose to copy it.
 bool ConfirmClipboardCopy(MainWindowState& state, const std::wstring& text);
 

@@ -92,6 +92,11 @@ TEST(BuildDllItem, FirstMatchingRowDecides) {
              L"Paket sürümüyle eşleşmeyen aynı veya daha yeni bir AKİS sürümü bulundu ve korundu.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::DifferentFile)), kMissing, L"AKİS DLL",
              L"Hedefte farklı bir akisp11.dll bulundu; otomatik olarak değiştirilmedi.");
+  // A different file that the offered installation backs up and replaces is there: attention, not missing.
+  DllState replaceable = State(DllStateKind::DifferentFile);
+  replaceable.install_offered = true;
+  ExpectItem(BuildDllItem(true, true, replaceable), kAttention, L"AKİS DLL",
+             L"Farklı bir akisp11.dll bulundu; kurulum önce yedeğini alıp paketteki dosyayla değiştirecek.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::UnsupportedArchitecture)), kMissing, L"AKİS DLL",
              L"Bu Windows mimarisi uygulamadaki AKİS DLL ile uyumlu değil.");
   ExpectItem(BuildDllItem(true, true, State(DllStateKind::VerificationFailed, false, false, L"x\r\ny")), kMissing,
@@ -277,6 +282,9 @@ TEST(DescribeProbedFile, FourStates) {
   EXPECT_EQ(DescribeProbedFile(probe), L"yok");
   probe.detail = L"uzak veya doğrulanamayan sürücü reddedildi\r\n";
   EXPECT_EQ(DescribeProbedFile(probe), L"reddedildi: uzak veya doğrulanamayan sürücü reddedildi");
+  probe.detail = kJavaHomeMissing;
+  probe.folderMissing = true;
+  EXPECT_EQ(DescribeProbedFile(probe), L"Java home klasörü mevcut değil");
   probe.found = true;
   probe.detail = L"PE yürütülebilir DLL imgesi değil";
   EXPECT_EQ(DescribeProbedFile(probe),

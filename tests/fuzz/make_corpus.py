@@ -384,8 +384,8 @@ def provider_seeds():
     write("report", "long-texts", bytes(range(32, 127)) * 40 + b"\x04\x80" * 64)
 
 
-# --- Window layout: client width, client height, DPI, status detail extra, work area, as FuzzedDataProvider
-# consumes them ------------------------------------------------------------------------------------------------
+# --- Window layout: client width, client height, DPI, status detail extra, work area, section shown, as
+# FuzzedDataProvider consumes them ------------------------------------------------------------------------------------------------
 
 def provider_input(choices):
     """Bytes that FuzzedDataProvider hands back as the given answers: ("bool", b), ("range", low, high, v) or
@@ -407,11 +407,11 @@ def provider_input(choices):
 
 
 def layout_seeds():
-    def seed(name, width, height, dpi, work=(1920, 1040), extra=0):
+    def seed(name, width, height, dpi, work=(1920, 1040), extra=0, section=False):
         write("layout", name, provider_input([
             ("bool", False), ("range", 0, 8000, width), ("bool", False), ("range", 0, 8000, height),
             ("bool", False), ("range", 48, 480, dpi), ("bool", False), ("range", 0, 2000, extra),
-            ("int", work[0]), ("int", work[1])]))
+            ("int", work[0]), ("int", work[1])] + ([("bool", True)] if section else [])))
     seed("design-96", 760, 620, 96)
     seed("design-144", 1140, 930, 144)
     seed("compact-96", 760, 500, 96)
@@ -422,6 +422,11 @@ def layout_seeds():
     seed("tiny-48", 3, 2, 48)
     seed("long-status-96", 760, 620, 96, extra=90)
     seed("long-status-capped-144", 840, 660, 144, extra=2000)
+    # Finished checks on laptop and netbook screens: the other cards give way to the six rows.
+    seed("section-1366x728-120", 950, 640, 120, (1366, 728), extra=4, section=True)
+    seed("section-1366x728-144", 1140, 620, 144, (1366, 728), section=True)
+    seed("section-1024x560-96", 760, 489, 96, (1024, 560), extra=40, section=True)
+    seed("section-design-96", 760, 620, 96, section=True)
 
 
 def check_report_seeds():

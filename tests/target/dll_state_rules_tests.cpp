@@ -51,15 +51,17 @@ TEST(FoldTargets, FirstMatchWins) {
 
   state = Fold({{L"32-bit", V::Replaceable}, {L"64-bit", V::Replaceable}});
   EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
-  EXPECT_EQ(state.message, L"2 hedefte paketle eşleşmeyen AKİS DLL bulundu. 32-bit ve 64-bit hedeflerindeki dosyalar "
+  EXPECT_EQ(state.message, L"2 hedefte (32-bit ve 64-bit) paketle eşleşmeyen AKİS DLL bulundu. 32-bit ve 64-bit "
+                           L"hedeflerindeki dosyalar "
                            L"paket sürümünden eski veya sürümleri okunamıyor; önce yedeklenip değiştirilecek.");
   EXPECT_TRUE(state.install_offered);
 
   // Replaceable outranks same-or-newer; a file for the wrong processor is replaced whatever version it declares,
-  // and the kept newer one is named as kept.
+  // and the kept newer one is named as kept. Both differ from the package, and both are counted and named.
   state = Fold({{L"32-bit", V::Newer}, {L"64-bit", V::OtherMachine}});
   EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
-  EXPECT_EQ(state.message, L"1 hedefte paketle eşleşmeyen AKİS DLL bulundu. 64-bit hedefindeki dosya başka bir "
+  EXPECT_EQ(state.message, L"2 hedefte (32-bit ve 64-bit) paketle eşleşmeyen AKİS DLL bulundu. 64-bit hedefindeki "
+                           L"dosya başka bir "
                            L"işlemci türü için derlenmiş; bildirdiği sürüm ne olursa olsun önce yedeklenip "
                            L"değiştirilecek. 32-bit hedefindeki aynı veya daha yeni sürüm bildiren dosya korunacak.");
 

@@ -83,7 +83,7 @@ TEST_F(DllStateTest, OlderVersionIsReplaceable) {
   const DllState state = AssessDllState();
   EXPECT_EQ(state.kind, DllStateKind::DifferentFile);
   EXPECT_EQ(state.message,
-            L"1 hedefte paketle eşleşmeyen AKİS DLL bulundu. 32-bit hedefindeki dosya paket sürümünden eski veya "
+            L"1 hedefte (32-bit) paketle eşleşmeyen AKİS DLL bulundu. 32-bit hedefindeki dosya paket sürümünden eski veya "
             L"sürümü okunamıyor; önce yedeklenip değiştirilecek. 64-bit hedefindeki doğru dosya korunacak.");
   EXPECT_TRUE(state.install_offered);
   EXPECT_FALSE(state.package_verified);

@@ -194,9 +194,9 @@ TEST_F(ActionWindow, CopyOnlyAfterConfirmationAndExactlyTheTextShown) {
   EXPECT_EQ(title, kCopyDialogTitle);
   EXPECT_EQ(ClipboardText(), std::wstring(L"başka program", 14));
 
+  // The content speaks of the text below it: the text is shown from the start, beside the copy button.
   Press(kCopyButtonId, [&] {
     HWND dialog = NextDialog(self_);
-    ::SendMessageW(ChildWithText(dialog, kCopyShowText), BM_CLICK, 0, 0);
     if (HWND shown = ChildWithText(dialog, report); shown != nullptr && ::IsWindowVisible(shown)) expanded = TextOf(shown);
     ::Sleep(500);
     CaptureWindow(dialog, L"copy-confirmation-expanded");
@@ -209,29 +209,42 @@ TEST_F(ActionWindow, CopyOnlyAfterConfirmationAndExactlyTheTextShown) {
   EXPECT_EQ(ClipboardText(), report + L'\0');
   EXPECT_EQ(done, kCopyDone);
 
-  // A text taller than the screen: no expandable area, but a scrolling view that holds all of it.
-  std::wstring long_report, viewed, dialog_texts;
+  // A text taller than the screen: one window shows all of it scrolling, with the copy button beside it.
+  std::wstring long_report, viewed, dialog_texts, copy_text;
   for (int line = 1; line <= 120; ++line) long_report += L"Satır " + std::to_wstring(line) + L": Java 1.8 — hazır\r\n";
   state_->currentReport.clipboardText = long_report;
+  RECT shown{}, work{};
   Press(kCopyButtonId, [&] {
     HWND dialog = NextDialog(self_);
     dialog_texts = DialogTexts(dialog);
-    Click(dialog, kShowWholeTextButtonId);
-    HWND viewer = nullptr;
-    for (int i = 0; i < 300 && viewer == nullptr; ++i, ::Sleep(50)) viewer = ::FindWindowW(L"#32770", kCopyViewerTitle);
-    viewed = TextOf(::GetDlgItem(viewer, 100));
+    viewed = TextOf(::GetDlgItem(dialog, kCopyTextFieldId));
+    copy_text = TextOf(::GetDlgItem(dialog, kConfirmCopyButtonId));
+    ::GetWindowRect(dialog, &shown);
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     ::Sleep(500);
-    CaptureWindow(viewer, L"copy-long-text-view");
-    Answer(viewer, IDCANCEL);
-    for (int i = 0; i < 100 && ::IsWindow(viewer); ++i) ::Sleep(20);
-    Click(dialog, kConfirmCopyButtonId);
+    CaptureWindow(dialog, L"copy-confirmation-scrolling");
+    Answer(dialog, kConfirmCopyButtonId);
     Answer(NextDialog(self_, dialog), IDOK);
   });
-  EXPECT_FALSE(Contains(dialog_texts, long_report));
+  EXPECT_TRUE(Contains(dialog_texts, kCopyScrollingContent)) << Utf8(dialog_texts);
   EXPECT_EQ(viewed, long_report);
+  EXPECT_EQ(copy_text, kCopyButtonText);
+  EXPECT_TRUE(shown.top >= work.top && shown.bottom <= work.bottom && shown.left >= work.left &&
+              shown.right <= work.right);
   EXPECT_EQ(ClipboardText(), long_report + L'\0');
+  // Cancel, the default, copies nothing.
+  ASSERT_TRUE(CopyTextToClipboardFor(nullptr, L"başka program", error));
+  LRESULT default_id = 0;
+  Press(kCopyButtonId, [&] {
+    HWND dialog = NextDialog(self_);
+    default_id = ::SendMessageW(dialog, DM_GETDEFID, 0, 0);
+    Answer(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(default_id, MAKELRESULT(IDCANCEL, DC_HASDEFID));
+  EXPECT_EQ(ClipboardText(), std::wstring(L"başka program", 14));
 
   // Another program holds the clipboard open.
+  state_->currentReport.clipboardText = report;
   UniqueHandle ready(::CreateEventW(nullptr, TRUE, FALSE, L"TavlunClipboardHeld"));
   ChildProcess holder;
   ASSERT_TRUE(holder.Start(ToolPath(L"clipboard_holder.exe"), L"TavlunClipboardHeld"));
@@ -316,7 +329,7 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   const int walk[] = {kRead,  2101,         kRead, kOpen1, kOpen2, kGuideBackToProviders,   // Kamu SM
                       2102,   kRead,        kGuideBackToProviders, kRead,                   // E-Güven, back
                       2102,   kCardEToken,  kRead, kOpen1, kGuideBackToProviders,           // E-Güven E-Token
-                      2104,   kCardAkis,    kRead, kOpen1, kGuideBackToProviders,           // E-Tuğra AKİS
+                      kGuideMoreProviders,  2104, kCardAkis, kRead, kOpen1, kGuideBackToProviders,  // E-Tuğra AKİS
                       2108,   kRead,        kOpen2, IDCLOSE};                               // Bilmiyorum / Diğer
   std::vector<std::wstring> seen;
   std::string addresses;  // each opened address, in order, whether the browser got it or it was shown
@@ -365,7 +378,7 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   ASSERT_EQ(seen.size(), 7u);
   const std::wstring install = L"Ana ekrandaki “AKİS DLL'lerini kur” işlemini kullanmayın";
   const std::wstring deletion = L"Initialize veya Delete Certificate gibi silme komutlarını";
-  const std::wstring pin = L"\n\nPIN/PUK kodunu hiçbir kişi veya destek görevlisiyle paylaşmayın.|";
+  const std::wstring pin = L"\nPIN/PUK kodunu hiçbir kişi veya destek görevlisiyle paylaşmayın.|";
   struct Expect {
     std::size_t dialog;
     std::wstring text;
@@ -415,6 +428,65 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   EXPECT_EQ(refusals, std::vector<std::wstring>(3, kOfficialLinkFailed));
   ::Sleep(1000);
   EXPECT_EQ(browser.Received(6), received);
+}
+
+// Every dialog of the guide, measured: on a 1024×600 netbook (work area 1024×560 at 96 DPI) and on a 1366×768
+// laptop at 125 % and 150 % (work area 1366×728 pixels) the title bar, every button and the footer stay on the
+// screen. The dialogs are measured at the test's DPI and compared in 96-DPI units.
+TEST_F(ActionWindow, EveryGuideDialogFitsTheWorkAreaOfSmallScreens) {
+  struct Screen {
+    const char* name;
+    int width, height, dpi;
+  };
+  const Screen screens[] = {{"1024x600 100 %", 1024, 560, 96}, {"1366x768 125 %", 1366, 728, 120},
+                            {"1366x768 150 %", 1366, 728, 144}};
+  // Each page: the buttons that lead to the next one.
+  const std::vector<std::vector<int>> walks = {
+      {2101, kGuideBackToProviders, 2102, kCardEToken, kGuideBackToProviders, kGuideMoreProviders, 2104,
+       kCardSafeSign, IDCLOSE},
+      {kGuideMoreProviders, 2107, kGuideBackToProviders, kGuideMoreProviders, kGuideFirstProviders, 2108, IDCLOSE}};
+  const int dpi = ReadScreenDpi();
+  int tallest = 0, widest = 0;
+  for (const std::vector<int>& walk : walks) {
+    Press(kGuideButtonId, [&] {
+      HWND d = NextDialog(self_);
+      for (int step : walk) {
+        // The security note open too: the tallest the detail dialog gets.
+        if (HWND note = ChildWithText(d, kGuideNoteCollapsed)) ::SendMessageW(note, BM_CLICK, 0, 0);
+        ::Sleep(200);
+        RECT r{};
+        ::GetWindowRect(d, &r);
+        tallest = std::max(tallest, static_cast<int>(::MulDiv(r.bottom - r.top, 96, dpi)));
+        widest = std::max(widest, static_cast<int>(::MulDiv(r.right - r.left, 96, dpi)));
+        if (step == walk.front() || step == IDCLOSE) {
+          ::RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+          ::Sleep(300);
+          CaptureWindow(d, L"guide-" + std::to_wstring(step == IDCLOSE ? 2 * (&walk - &walks[0]) + 1
+                                                                        : 2 * (&walk - &walks[0])));
+        }
+        Click(d, step);
+        if (step != IDCLOSE) d = NextDialog(self_, d);
+      }
+    });
+  }
+  for (const Screen& screen : screens) {
+    EXPECT_LE(tallest, ::MulDiv(screen.height, 96, screen.dpi)) << screen.name;
+    EXPECT_LE(widest, ::MulDiv(screen.width, 96, screen.dpi)) << screen.name;
+  }
+  std::printf("guide dialogs at %d DPI, widest × tallest in 96-DPI units: %d × %d\n", dpi, widest, tallest);
+
+  // Closing the window while the guide is open closes the guide, then the window (the guide changes nothing).
+  bool guide_closed = false;
+  Press(kGuideButtonId, [&] {
+    HWND d = NextDialog(self_);
+    Click(d, kGuideMoreProviders);
+    d = NextDialog(self_, d);
+    ::PostMessageW(window_, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 300 && ::IsWindow(d); ++i) ::Sleep(20);
+    guide_closed = !::IsWindow(d);
+  });
+  EXPECT_TRUE(guide_closed);
+  EXPECT_FALSE(::IsWindow(window_));
 }
 
 TEST(CommonControls, TaskDialogsComeFromTheVersionSixAssemblyOfTheManifest) {
@@ -498,6 +570,10 @@ TEST(InstallFlowProcess, WithoutAdministratorRightsTheWindowWatchesTheElevatedCo
   ASSERT_TRUE(held);
   for (int i = 0; i < 100 && enabled(kCheckButtonId); ++i) ::Sleep(20);
   EXPECT_FALSE(enabled(kInstallButtonId) || enabled(kCheckButtonId) || enabled(kGuideButtonId));
+  // The prompt was answered ("runas" under Wine answers at once): the status line says the installation runs.
+  HWND status_detail = ::GetWindow(::GetWindow(::GetWindow(::GetWindow(main, GW_CHILD), GW_HWNDNEXT), GW_HWNDNEXT),
+                                   GW_HWNDNEXT);
+  EXPECT_EQ(TextOf(status_detail), L"Kurulum yapılıyor…");
   ::PostMessageW(main, WM_CLOSE, 0, 0);
   box = NextDialog(window_process, box);
   EXPECT_EQ(MessageText(box), L"Kurulum işlemi sürüyor. Lütfen birkaç saniye bekleyin.");
@@ -507,8 +583,7 @@ TEST(InstallFlowProcess, WithoutAdministratorRightsTheWindowWatchesTheElevatedCo
   SetProcessRunning(elevated, true);
   box = NextDialog(window_process, box);
   // Not an administrator either: the run refuses before any change, without a log (exit code 31).
-  EXPECT_EQ(MessageText(box), L"Kurulum tamamlanamadı. Tarayıcıları kapatıp yeniden deneyin.\n\nDurum: " +
-                                  AssessDllState().message);
+  EXPECT_EQ(MessageText(box), kInstallRefusedText + std::wstring(L"\n\nDurum: ") + AssessDllState().message);
   DWORD exit_code = 0;
   EXPECT_TRUE(::GetExitCodeProcess(elevated_process.get(), &exit_code));
   EXPECT_EQ(exit_code, 31u);

@@ -6,7 +6,7 @@
 namespace tavlun {
 namespace {
 
-constexpr wchar_t kFailed[] = L"Kurulum tamamlanamadı. Tarayıcıları kapatıp yeniden deneyin.";
+constexpr const wchar_t* kFailed = kInstallFailedText;
 constexpr wchar_t kLog[] = L"\n\nAyrıntılı günlük: %ProgramData%\\TavlunYardimcisi\\Logs";
 
 TEST(InstallFlowText, ElevatedRunEndsMapToOneNoticeEach) {
@@ -16,6 +16,8 @@ TEST(InstallFlowText, ElevatedRunEndsMapToOneNoticeEach) {
   const std::wstring failed_state = std::wstring(kFailed) + L"\n\nDurum: " + state;
   const std::wstring failed_state_log = failed_state + kLog;
   const std::wstring failed_log = std::wstring(kFailed) + kLog;
+  // No rights, another installation, folders not ready: the browser advice does not fit those.
+  const std::wstring refused_state = std::wstring(kInstallRefusedText) + L"\n\nDurum: " + state;
   // Plain pointers keep the table free of string members (GCC 12 warns falsely about those at -O3).
   struct Row {
     S stage;
@@ -38,7 +40,8 @@ TEST(InstallFlowText, ElevatedRunEndsMapToOneNoticeEach) {
       {S::Exited, 0, K::VerificationFailed, L"", kFailed, NoticeIcon::Error},
       {S::Exited, 30, K::DifferentFile, state.c_str(), failed_state_log.c_str(), NoticeIcon::Error},
       {S::Exited, 30, K::Missing, L"", failed_log.c_str(), NoticeIcon::Error},
-      {S::Exited, 31, K::MatchesPackage, state.c_str(), failed_state.c_str(), NoticeIcon::Error},
+      {S::Exited, 31, K::MatchesPackage, state.c_str(), refused_state.c_str(), NoticeIcon::Error},
+      {S::Exited, 31, K::Missing, L"", kInstallRefusedText, NoticeIcon::Error},
       {S::Exited, kUnreadableExitCode, K::Missing, state.c_str(), failed_state.c_str(), NoticeIcon::Error},
       {S::NotStarted, kElevationCancelled, K::Missing, state.c_str(),
        L"Yönetici izni iptal edildi; hiçbir değişiklik yapılmadı.", NoticeIcon::Information},

@@ -129,6 +129,46 @@ TEST(Layout, LongStatusDetailGrowsTheCardAndMovesWhatIsBelowIt) {
   }
 }
 
+TEST(Layout, AfterACheckTheOtherCardsGiveWayToTheSixRows) {
+  // Client areas of the window as it opens on common screens (work area 40 pixels under the screen; frames as
+  // Windows 10 draws them at each DPI).
+  struct Case {
+    const char* screen;
+    int width, height, dpi, extra;
+    int rows;
+    bool tagline_hidden, footer_hidden, one_line;
+  };
+  const Case cases[] = {
+      {"1366x768 100 %", 760, 620, 96, 0, 6, false, false, false},
+      {"1366x768 125 %", 950, 639, 120, 0, 6, true, false, false},
+      {"1366x768 125 %, long status", 950, 639, 120, 40, 6, true, true, false},
+      {"1366x768 150 %", 1140, 622, 144, 0, 5, true, true, false},
+      {"1920x1080 125 %", 950, 775, 120, 0, 6, false, false, false},
+      {"1920x1080 150 %", 1140, 930, 144, 0, 6, false, false, false},
+      {"1024x600 100 %", 760, 489, 96, 0, 6, true, true, false},
+      {"1024x600 100 %, long status", 760, 489, 96, 60, 6, true, true, false},
+      {"smallest window", 540, 330, 96, 0, 2, true, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.screen);
+    const LayoutMetrics m = ComputeLayout(c.width, c.height, c.dpi, c.extra, true);
+    EXPECT_EQ(m.requirementRows, c.rows);
+    EXPECT_EQ(m.taglineHidden, c.tagline_hidden);
+    EXPECT_EQ(m.taglineLabel.Empty(), c.tagline_hidden);
+    EXPECT_EQ(m.footerTextHidden, c.footer_hidden);
+    EXPECT_EQ(m.footerLabel.Empty(), c.footer_hidden);
+    EXPECT_EQ(m.statusOneLine, c.one_line || m.shortTier);
+    EXPECT_GE(m.requirementList.top, m.statusCard.bottom);
+    EXPECT_LE(m.requirementsCard.bottom, m.footerBand.top);
+    EXPECT_GE(m.requirementRows, ComputeLayout(c.width, c.height, c.dpi, c.extra).requirementRows);
+    // The window paints with the growth it was granted: the same layout.
+    EXPECT_EQ(ComputeLayout(c.width, c.height, c.dpi, m.statusGrowth, true).statusCard.bottom, m.statusCard.bottom);
+  }
+  // Before the first check nothing gives way.
+  const LayoutMetrics idle = ComputeLayout(950, 639, 120);
+  EXPECT_FALSE(idle.taglineHidden || idle.footerTextHidden);
+}
+
 TEST(Layout, MinimumTrackSizeIsCappedByTheWorkArea) {
   EXPECT_EQ(MinTrackSize(96, 1920, 1040).width, 560);
   EXPECT_EQ(MinTrackSize(96, 1920, 1040).height, 360);
@@ -179,6 +219,15 @@ TEST(StatusTexts, EmbeddedBuildAndKeptVersionAreDescribedTruthfully) {
   DllState kept;
   kept.kind = DllStateKind::SameOrNewerKept;
   EXPECT_EQ(std::wstring(HeadlineFor(kept).title), L"Aynı veya daha yeni AKİS sürümü korundu");
+}
+
+TEST(StatusTexts, TheStatusLineSaysWhatRunsNow) {
+  DllState dll;
+  dll.message = L"durum";
+  EXPECT_EQ(StatusDetailText(dll, false, false), L"durum");
+  EXPECT_EQ(StatusDetailText(dll, true, true), L"Salt okunur sistem kontrolü yapılıyor…");
+  EXPECT_EQ(StatusDetailText(dll, true, false, true), L"Windows yönetici onayı bekleniyor…");
+  EXPECT_EQ(StatusDetailText(dll, true, false, false), L"Kurulum yapılıyor…");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 #include <set>
+#include <vector>
 #include <string>
 
 #include "check/official_links.h"
@@ -44,6 +45,27 @@ TEST(ProviderGuide, UnknownProviderStaysLastAndOnlyAkisSelectionsLeaveOutTheWarn
       EXPECT_EQ(warned, label.find(L"AKİS") == std::wstring::npos) << entry.id << " " << card;
     }
   }
+}
+
+TEST(ProviderGuide, PagesOfferEveryProviderOnceAndQuoteOnlyAButtonThatCanBePressed) {
+  std::multiset<int> offered;
+  for (int page : {0, 1}) {
+    const std::vector<CardChoiceButton> buttons = ProviderPageButtons(page);
+    EXPECT_LE(buttons.size(), 5u) << "a page of five command links fits a 1366 × 768 screen at 150 %";
+    for (const CardChoiceButton& button : buttons) offered.insert(button.id);
+  }
+  EXPECT_EQ(ProviderPageButtons(0).back().id, 2108) << "the content points to the last choice";
+  for (const ProviderGuideEntry& entry : kProviderGuide) EXPECT_EQ(offered.count(entry.id), 1u) << entry.id;
+  EXPECT_EQ(offered.count(kGuideMoreProviders) + offered.count(kGuideFirstProviders), 2u);
+
+  const ProviderGuideEntry& unknown = *FindProviderEntry(2108);
+  const std::wstring quoted = ProviderDetailContent(unknown, 0, L"AKİS DLL'lerini kur");
+  EXPECT_NE(quoted.find(L"Ana ekrandaki “AKİS DLL'lerini kur” işlemini kullanmayın"), std::wstring::npos);
+  // A disabled button ("DLL'leri doğrula" once the files match) is not mentioned at all.
+  const std::wstring plain = ProviderDetailContent(unknown, 0, L"");
+  EXPECT_NE(plain.find(L"\nBu seçim AKİS olarak doğrulanmadı; sağlayıcının resmî paketini izleyin.\n"),
+            std::wstring::npos);
+  EXPECT_EQ(plain.find(L"kullanmayın;"), std::wstring::npos);
 }
 
 TEST(OfficialLinks, OnlyTheExactTextIsOfficial) {

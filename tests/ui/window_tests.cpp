@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/window_rect.h"
 #include "core/system_dlls.h"
 #include "core/text.h"
 #include "core/unique_handle.h"
@@ -424,13 +425,59 @@ TEST_F(MainWindowProcess, ALongStatusDetailIsShownWhole) {
     }
     EXPECT_TRUE(LayoutOf(window.main(), c.dpi).compact == (c.window_height != 0));
     CaptureWindow(window.main(), c.name);
-    if (c.dpi == 96 && c.window_height == 0) {  // the check's section opens under the grown card
+    if (c.dpi == 96 && c.window_height == 0) {
+      // The check's section opens under the card, which keeps of its growth what leaves room for the six rows.
       window.Click(kCheck);
       ASSERT_TRUE(window.WaitForCheckEnd());
-      EXPECT_GE(ChildRect(window[kRequirementsTitle]).top, label.bottom);
-      EXPECT_LE(ChildRect(window[kList]).bottom, ChildRect(window[kFooter]).top);
+      EXPECT_GE(ChildRect(window[kRequirementsTitle]).top, ChildRect(window[kStatusDetail]).bottom);
+      const RECT list = ChildRect(window[kList]);
+      EXPECT_LE(list.bottom, ChildRect(window[kCheck]).top);
+      EXPECT_GE((list.bottom - list.top) / ::SendMessageW(window[kList], LB_GETITEMHEIGHT, 0, 0), 6);
       CaptureWindow(window.main(), L"long-finished-96");
     }
+    EXPECT_EQ(window.CloseAndWait(), 0u);
+  }
+}
+
+// A 1366×768 laptop (work area 1366×728 pixels) at 100, 125 and 150 %: the window as the program opens it there.
+// After a check every row is in view where six can fit, and the list starts at its first row with its scroll bar
+// where they cannot; also when the window was minimised and restored during the check.
+TEST_F(MainWindowProcess, AfterACheckTheRowsAreInViewOnALaptopScreen) {
+  ScopedAnimation animation(TRUE);
+  for (int dpi : {96, 120, 144}) {
+    SCOPED_TRACE(dpi);
+    ScopedLogPixels pixels(static_cast<DWORD>(dpi));
+    ProgramWindow window;
+    ASSERT_NO_FATAL_FAILURE(window.Start());
+    RECT frame{}, client{};
+    ::GetWindowRect(window.main(), &frame);
+    ::GetClientRect(window.main(), &client);
+    InitialRectInput input{};
+    input.window_width = ::MulDiv(760, dpi, 96) + (frame.right - frame.left) - client.right;
+    input.window_height = ::MulDiv(620, dpi, 96) + (frame.bottom - frame.top) - client.bottom;
+    input.work_area = RECT{0, 0, 1366, 728};
+    input.dpi = dpi;
+    const RECT placed = PlaceInitialWindow(input);
+    ::SetWindowPos(window.main(), nullptr, placed.left, placed.top, placed.right - placed.left,
+                   placed.bottom - placed.top, SWP_NOZORDER);
+    LetWindowSettle(window.main());
+    window.Click(kCheck);
+    if (dpi == 120) {  // minimised while the rows are revealed, then restored
+      ::ShowWindow(window.main(), SW_MINIMIZE);
+      PumpMessagesFor(1200);
+      ::ShowWindow(window.main(), SW_RESTORE);
+    }
+    ASSERT_TRUE(window.WaitForCheckEnd());
+    RECT list{};
+    ::GetClientRect(window[kList], &list);
+    const LRESULT visible = list.bottom / ::SendMessageW(window[kList], LB_GETITEMHEIGHT, 0, 0);
+    EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 0);
+    // At 150 % the client area is about 415 logical pixels high: at least five rows, the scroll bar for the sixth.
+    EXPECT_GE(visible, dpi < 144 ? 6 : 5);
+    if (visible < 6) {
+      EXPECT_NE(::GetWindowLongW(window[kList], GWL_STYLE) & WS_VSCROLL, 0);
+    }
+    CaptureWindow(window.main(), L"laptop-finished-" + std::to_wstring(dpi));
     EXPECT_EQ(window.CloseAndWait(), 0u);
   }
 }
@@ -484,12 +531,13 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   window.Click(kCheck);
   ASSERT_TRUE(window.WaitForCheckEnd());
   CaptureWindow(window.main(), L"narrow-finished-96");
-  // The list scrolled along so that the last row revealed is its bottom visible row.
+  // Fewer rows than six: after the reveal the list starts at its first row, its scroll bar shown.
   RECT list{};
   ::GetClientRect(window[kList], &list);
   const LRESULT visible = list.bottom / ::SendMessageW(window[kList], LB_GETITEMHEIGHT, 0, 0);
   ASSERT_LT(visible, 6);
-  EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 6 - visible);
+  EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 0);
+  EXPECT_NE(::GetWindowLongW(window[kList], GWL_STYLE) & WS_VSCROLL, 0);
   EXPECT_EQ(window.CloseAndWait(), 0u);
 }
 
