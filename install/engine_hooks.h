@@ -14,7 +14,7 @@ struct TargetLocation;
 
 struct EngineHooks {
   // Names: the tick count of temporary install and rollback-copy names, the random token of rescue,
-  // "previous", prior-recovery and log names (false: no token), the time stamp of backup folders and logs.
+  // "previous" and log names (false: no token), the time stamp of backup folders and logs.
   std::function<std::uint64_t()> tick_count;
   std::function<bool(std::wstring* token)> random_token;
   std::function<std::wstring()> timestamp_name;
@@ -24,9 +24,6 @@ struct EngineHooks {
   std::function<void(const TargetLocation&)> after_backup;
   std::function<void(const TargetLocation&)> before_swap;
   std::function<void(const TargetLocation&)> before_verification;
-  // Stands in for ReplaceFileW (same arguments, same last-error contract) to reproduce its partial failures.
-  std::function<bool(const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup)>
-      replace_file;
 
   // Elevated run: before the transaction of each target.
   std::function<void(const TargetLocation&)> before_transaction;

@@ -16,7 +16,7 @@ enum class EngineFileKind {
   kRollbackCopy,       // ".akisp11.rollback.<pid>.<tick>.<attempt>.tmp"
   kPrevious,           // ".akisp11.previous.<32 hex>.tmp": the old file kept during the swap
   kRescue,             // ".akisp11.rescue.<32 hex>.tmp"
-  kPriorRecovery,      // ".akisp11.prior-recovery.<32 hex>.tmp"
+  kPriorRecovery,      // ".akisp11.prior-recovery.<32 hex>.tmp": given by earlier versions of the rollback
   kStaging,            // ".akisp11.part.<32 hex>.tmp": a backup, record or rollback copy being written
 };
 

@@ -19,17 +19,6 @@ namespace tavlun {
 // emptied when taken).
 extern std::function<bool(const TargetLocation& target, std::wstring* message)> RollbackRaceHook;
 
-// ReplaceFileW(replaced, replacement, backup, REPLACEFILE_WRITE_THROUGH), or the hooks' stand-in.
-bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup,
-                       const EngineHooks* hooks);
-
-// After a failed ReplaceWithBackup. ReplaceFileW can fail after it already moved the replaced file to the backup
-// name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2), leaving the target path empty: when the file at the backup name is
-// the one that was replaced (identity), it is moved back without replacing anything. False when a file is left
-// at the backup name (the caller names the backup path).
-bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
-                               const FileIdentity& replaced_identity);
-
 // Identity and number of hard links of an open file that is a regular file (no directory, no reparse point).
 bool ReadLinkedFileIdentity(HANDLE file, FileIdentity* identity, std::uint32_t* links);
 
@@ -58,11 +47,15 @@ bool DeleteOwnedFile(const std::wstring& path, const FileIdentity& identity, con
 bool MoveOwnedFileToEmptyPlace(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
                                const std::wstring& destination, std::wstring* message);
 
-// Puts the protected recovery file back at the target with ReplaceFileW, provided the target is exactly the
-// installed file (identity and hash); the displaced installed file is then deleted through a verified handle.
-// An update that races in is put back and reported. When the target is empty (the installed file vanished), the
-// protected file is moved back without replacing anything, but only when its identity and hash (when given)
-// prove it. True only when the recovery content is at the target; every message says where each content is.
+// Puts the protected recovery file back at the target, provided the target is exactly the installed file
+// (identity and hash): the installed file first gets a second ("rescue") name, proved to lead to it, then the
+// protected file is renamed over the target through the handle that proves it (identity and hash: the given
+// ones, else those read), so the target name resolves to the one or the other at every moment, and a run
+// stopped anywhere leaves only names the next run recognises. The displaced installed file is then deleted
+// through a verified handle. An update that races in stays active, untouched, and is reported. When the target
+// is empty (the installed file vanished), the protected file is moved back without replacing anything, but only
+// when its identity and hash (when given) prove it. True only when the recovery content is at the target; every
+// message says where each content is.
 bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& protected_path,
                           const FileIdentity& installed_identity, const std::wstring& installed_sha256,
                           std::wstring* message, const EngineHooks* hooks = nullptr,

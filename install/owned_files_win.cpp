@@ -49,31 +49,6 @@ bool RunRollbackRace(const TargetLocation& target, const std::wstring& kept, std
 
 }  // namespace
 
-bool ReplaceWithBackup(const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup,
-                       const EngineHooks* hooks) {
-  if (hooks != nullptr && hooks->replace_file) return hooks->replace_file(replaced, replacement, backup);
-  return ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
-                        nullptr) != FALSE;
-}
-
-bool PutBackAfterFailedReplace(const std::wstring& replaced, const std::wstring& backup,
-                               const FileIdentity& replaced_identity) {
-  LastErrorPreserver keep;  // the caller reports the error of the failed replacement
-  bool backup_holds_it = false;
-  {
-    UniqueHandle moved(OpenFileForInspection(backup));
-    FileIdentity found;
-    std::wstring ignored;
-    backup_holds_it = moved && CheckRegularSingleLinkFile(moved.get(), &found, &ignored) &&
-                      SameFileIdentity(found, replaced_identity);
-  }
-  // Without MOVEFILE_REPLACE_EXISTING: a file that stands at the target meanwhile is never overwritten.
-  if (backup_holds_it && ::MoveFileExW(backup.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-  // The backup name was free before the replacement: whatever lies there now is named by the caller, and a name
-  // that holds nothing is not.
-  return ::GetFileAttributesW(backup.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-
 bool ReadLinkedFileIdentity(HANDLE file, FileIdentity* identity, std::uint32_t* links) {
   FILE_ATTRIBUTE_TAG_INFO tag{};
   BY_HANDLE_FILE_INFORMATION info{};
@@ -242,7 +217,6 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
                step_message;
     return false;
   }
-  std::uint32_t ignored_code = 0;
   if (!SameContent(active_identity, active_sha256, installed_identity, installed_sha256)) {
     *message = L"aktif hedef beklenen kurucu dosyası değil; harici değişiklik korunarak geri alma reddedildi. Aktif "
                L"hedef değiştirilmedi. " +
@@ -256,81 +230,98 @@ bool RestoreProtectedFile(const TargetLocation& target, const std::wstring& prot
                L". Hata: " + step_message;
     return false;
   }
-  if (!ReplaceWithBackup(target.file_path, protected_path, rescue, hooks)) {
-    const DWORD code = ::GetLastError();
-    // The protected file may hold the only copy of a content (an intervening update): it is named like in
-    // every other outcome.
-    *message =
-        L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(code) + L". " + kept;
-    if (!PutBackAfterFailedReplace(target.file_path, rescue, installed_identity)) {
+  const auto left_in_place = [&](DWORD code) {
+    return L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " + WindowsErrorText(code) + L". " +
+           kept;
+  };
+  // The file at the target gets the rescue name as a second name before anything replaces it: the target name
+  // then always resolves to it or to the recovery content, and what the rename displaces stays reachable.
+  if (!::CreateHardLinkW(rescue.c_str(), target.file_path.c_str(), nullptr)) {
+    *message = left_in_place(::GetLastError());
+    return false;
+  }
+  RunHook(hooks, &EngineHooks::checkpoint, L"rescue linked");
+  // What the second name leads to is the file the target held when it was made: proved through its own handle.
+  FileIdentity rescue_identity;
+  std::wstring rescue_sha256;
+  DWORD rescue_error = 0;
+  {
+    UniqueHandle linked(OpenFileForInspection(rescue));
+    std::uint32_t links = 0;
+    if (!linked) {
+      rescue_error = ::GetLastError();
+    } else if (!ReadLinkedFileIdentity(linked.get(), &rescue_identity, &links) || links != 2 ||
+               !Sha256OpenFile(linked.get(), &rescue_sha256, &step_message)) {
+      rescue_error = kErrorNotRegularSingleLinkFile;
+    }
+  }
+  if (rescue_error != 0) {
+    *message = left_in_place(rescue_error);
+    if (!RemoveSecondName(rescue, rescue_identity) &&
+        ::GetFileAttributesW(rescue.c_str()) != INVALID_FILE_ATTRIBUTES) {
       *message += L". Hedeften alınan dosya " + rescue + L" konumunda korundu";
     }
     return false;
   }
+  if (!SameContent(rescue_identity, rescue_sha256, installed_identity, installed_sha256)) {
+    // Another process updated the target after the proof: the update stays active, nothing is replaced, and the
+    // recovery content stays under its own name.
+    RemoveSecondName(rescue, rescue_identity);
+    *message = L"geri alma sırasında yarışan harici güncelleme algılandı; güncelleme etkin hedefte bırakıldı ve "
+               L"doğrulandı. Geri alma başarısız sayıldı. Önceki kurtarma kopyası: " +
+               protected_path;
+    return false;
+  }
 
-  // The target now holds the recovery content; whatever was displaced sits at the rescue name.
-  FileIdentity rescue_identity;
-  std::wstring rescue_sha256;
-  if (!InspectOwnedFile(rescue, &rescue_identity, &rescue_sha256, &step_message, &ignored_code)) {
+  // One replacing rename through the handle that proves the recovery content (the one given, else the one found).
+  FileIdentity recovery_identity;
+  std::wstring recovery_sha256;
+  std::uint32_t rename_error = 0;
+  if (protected_identity != nullptr && protected_sha256 != nullptr) {
+    recovery_identity = *protected_identity;
+    recovery_sha256 = *protected_sha256;
+  } else if (!InspectOwnedFile(protected_path, &recovery_identity, &recovery_sha256, &step_message,
+                               &rename_error) &&
+             rename_error == 0) {
+    rename_error = kErrorNotRegularSingleLinkFile;
+  }
+  if (rename_error != 0 || !RenameProvedFile(protected_path, recovery_identity, recovery_sha256, target.file_path,
+                                             true, &rename_error)) {
+    *message = left_in_place(rename_error);
+    if (!RemoveSecondName(rescue, rescue_identity) &&
+        ::GetFileAttributesW(rescue.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      *message += L". Hedeften alınan dosya " + rescue + L" konumunda korundu";
+    }
+    return false;
+  }
+  RunHook(hooks, &EngineHooks::checkpoint, L"recovery renamed");
+
+  // The target now holds the recovery content; the displaced file is left under the rescue name alone.
+  std::uint32_t ignored_code = 0;
+  FileIdentity displaced_identity;
+  std::wstring displaced_sha256;
+  if (!InspectOwnedFile(rescue, &displaced_identity, &displaced_sha256, &step_message, &ignored_code)) {
     *message = L"atomik geri yükleme yapıldı ancak yerinden alınan dosya doğrulanamadı. Veri kaybını önlemek için "
                L"dosya silinmedi; el ile kurtarma konumu: " +
                rescue + L". Önceki kurtarma içeriği etkin hedefte bulunuyor. Hata: " + step_message;
     return false;
   }
-  if (SameContent(rescue_identity, rescue_sha256, installed_identity, installed_sha256)) {
-    std::wstring deletion;
-    if (DeleteOwnedFile(rescue, installed_identity, installed_sha256, &deletion)) {
-      *message = L"korunan dosya atomik olarak geri yüklendi; değiştirilen kurucu dosyası doğrulanıp kaldırıldı";
-    } else {
-      *message = L"korunan dosya hedefe geri yüklendi; doğrulanmış eski kurucu dosyası silinemeyip " + rescue +
-                 L" konumunda korundu (" + deletion + L")";
-    }
-    return true;
-  }
-
-  // Another process updated the target after the proof: that update now sits at the rescue name. Put it back.
-  const std::wstring detected =
-      L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " + rescue +
-      L" konumunda korundu; ";
-  const std::wstring recovery_at_target = L"önceki kurtarma içeriği etkin hedefte kaldı. ";
-  std::wstring prior_recovery;
-  if (!MakeSecureTempName(target.directory, L"prior-recovery", &prior_recovery, &step_message, hooks)) {
-    *message = detected + recovery_at_target + L"İkinci atomik kurtarma adı üretilemedi: " + step_message;
+  if (!SameContent(displaced_identity, displaced_sha256, installed_identity, installed_sha256)) {
+    // Rewritten in place between the proof and the rename: that update is kept under the rescue name.
+    *message = L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " + rescue +
+               L" konumunda korundu; önceki kurtarma içeriği etkin hedefte kaldı.";
     return false;
   }
-  // The recovery content is about to be moved aside: its identity is taken first, so a swap that stops half-way
-  // can put it back.
-  FileIdentity recovery_identity;
-  {
-    UniqueHandle active(OpenFileForInspection(target.file_path));
-    if (!active || !CheckRegularSingleLinkFile(active.get(), &recovery_identity, &step_message)) {
-      recovery_identity = FileIdentity();
-    }
+  std::wstring deletion;
+  const bool deleted = DeleteOwnedFile(rescue, installed_identity, installed_sha256, &deletion);
+  RunHook(hooks, &EngineHooks::checkpoint, L"rescue removed");
+  if (deleted) {
+    *message = L"korunan dosya atomik olarak geri yüklendi; değiştirilen kurucu dosyası doğrulanıp kaldırıldı";
+  } else {
+    *message = L"korunan dosya hedefe geri yüklendi; doğrulanmış eski kurucu dosyası silinemeyip " + rescue +
+               L" konumunda korundu (" + deletion + L")";
   }
-  if (!ReplaceWithBackup(target.file_path, rescue, prior_recovery, hooks)) {
-    const DWORD code = ::GetLastError();
-    const bool recovery_back = PutBackAfterFailedReplace(target.file_path, prior_recovery, recovery_identity);
-    *message = detected +
-               (recovery_back ? recovery_at_target
-                              : L"önceki kurtarma içeriği " + prior_recovery + L" konumunda korundu. ") +
-               L"Harici güncelleme atomik olarak geri etkinleştirilemedi: " + WindowsErrorText(code);
-    return false;
-  }
-  FileIdentity final_identity;
-  std::wstring final_sha256;
-  if (InspectOwnedFile(target.file_path, &final_identity, &final_sha256, &step_message, &ignored_code)) {
-    if (SameContent(final_identity, final_sha256, rescue_identity, rescue_sha256)) {
-      *message = L"geri alma sırasında yarışan harici güncelleme algılandı; güncelleme yeniden etkin hedefe getirildi "
-                 L"ve doğrulandı. Geri alma başarısız sayıldı. Önceki kurtarma kopyası: " +
-                 prior_recovery;
-      return false;
-    }
-    step_message = L"etkin hedefin kimliği veya SHA-256 değeri harici güncellemeyle eşleşmiyor";
-  }
-  *message = L"harici güncelleme atomik olarak etkin hedefe geri taşındı ancak son doğrulama başarısız oldu. Hiçbir "
-             L"kurtarma kopyası silinmedi. Önceki kurtarma kopyası: " +
-             prior_recovery + L". Hata: " + step_message;
-  return false;
+  return true;
 }
 
 bool RollbackTarget(const TargetLocation& target, bool had_prior_file, const std::wstring& backup_path,

@@ -463,10 +463,11 @@ TEST_F(ElevatedRunTest, InterruptedRunIsRecognisedAndOnlyItsProvableLeftoversGo)
 }
 
 TEST(InterruptedInstallation, EveryStopLeavesTheTargetWholeAndTheNextRunClean) {
-  // The harness stops a run holding older files at each point between two file operations, runs it again and
-  // counts empty targets, engine files left, false backups, empty folders and records, unnamed originals.
-  const testing_support::ProcessResult run =
-      testing_support::RunProcess(testing_support::ToolPath(L"kill_harness.exe"), L"measure older", 600000);
+  // The harness stops a run holding older files at each point between two file operations, and at each point of
+  // the rollback of the first target after the second one failed, runs it again and counts empty targets, engine
+  // files left, false backups, empty folders and records, unnamed originals.
+  const testing_support::ProcessResult run = testing_support::RunProcess(
+      testing_support::ToolPath(L"kill_harness.exe"), L"measure older second-fails", 600000);
   ASSERT_TRUE(run.started);
   EXPECT_FALSE(run.timed_out);
   EXPECT_EQ(run.exit_code, 0u) << "run tests/kill_harness.exe measure for the figures";

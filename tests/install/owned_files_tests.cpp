@@ -102,13 +102,18 @@ TEST_F(OwnedFilesTest, RestoreDisplacesAndRemovesTheInstalledFile) {
 }
 
 TEST_F(OwnedFilesTest, RestoreKeepsADisplacedFileItCannotDelete) {
-  // Another program holds the installed file with delete access: the swap may rename it, the deletion through a
-  // handle without delete sharing cannot open it.
-  UniqueHandle holder(::CreateFileW(target_.file_path.c_str(), GENERIC_READ | DELETE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
-                                    nullptr));
+  // Another program opens the displaced installed file with delete access once it left the target: the deletion
+  // through a handle without delete sharing cannot open it.
+  UniqueHandle holder;
+  EngineHooks hooks;
+  hooks.checkpoint = [&](const wchar_t* point) {
+    if (std::wstring(point) != L"recovery renamed") return;
+    holder.reset(::CreateFileW(Leftover(L"rescue").c_str(), GENERIC_READ | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+  };
+  const std::wstring message = Restore(true, &hooks);
   ASSERT_TRUE(holder);
-  const std::wstring message = Restore(true);
   const std::wstring rescue = Leftover(L"rescue");
   ASSERT_FALSE(rescue.empty()) << Utf8(message);
   EXPECT_EQ(message, L"korunan dosya hedefe geri yüklendi; doğrulanmış eski kurucu dosyası silinemeyip " + rescue +
@@ -138,7 +143,7 @@ TEST_F(OwnedFilesTest, HardLinkedTargetIsNeverSwapped) {
   EXPECT_EQ(ReadBytes(protected_), old_bytes_);
 }
 
-TEST_F(OwnedFilesTest, RaceHookUpdateIsPutBackWithThePriorRecoveryName) {
+TEST_F(OwnedFilesTest, RaceHookUpdateStaysActiveAndTheRecoveryCopyIsNamed) {
   const std::vector<std::uint8_t> race = Bytes("RACE-EXTERNAL");
   int calls = 0;
   RollbackRaceHook = [&](const TargetLocation& target, std::wstring* message) {
@@ -148,44 +153,37 @@ TEST_F(OwnedFilesTest, RaceHookUpdateIsPutBackWithThePriorRecoveryName) {
   const std::wstring message = Restore(false);
   EXPECT_EQ(calls, 1);
   EXPECT_FALSE(RollbackRaceHook) << "the hook fires at most once";
-  const std::wstring prior = Leftover(L"prior-recovery");
-  ASSERT_FALSE(prior.empty()) << Utf8(message);
   EXPECT_EQ(message,
-            L"geri alma sırasında yarışan harici güncelleme algılandı; güncelleme yeniden etkin hedefe getirildi ve "
+            L"geri alma sırasında yarışan harici güncelleme algılandı; güncelleme etkin hedefte bırakıldı ve "
             L"doğrulandı. Geri alma başarısız sayıldı. Önceki kurtarma kopyası: " +
-                prior);
-  // The external update is active again, in the same file; the recovery content is kept under its new name.
+                protected_);
+  // The external update was never moved, and the recovery content stays under its own name.
   EXPECT_EQ(ReadBytes(target_.file_path), race);
   EXPECT_TRUE(SameFileIdentity(FactsOf(target_.file_path).identity, installed_));
-  EXPECT_EQ(ReadBytes(prior), old_bytes_);
+  EXPECT_EQ(FactsOf(target_.file_path).links, 1u);
+  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
   EXPECT_TRUE(Leftover(L"rescue").empty());
 }
 
-TEST_F(OwnedFilesTest, RaceUpdateWhosePutBackStopsHalfWayLeavesTheTargetFilled) {
-  // The second swap moves the recovery content aside and stops: it goes back, so the target is never empty.
-  RollbackRaceHook = [](const TargetLocation& target, std::wstring* message) {
-    return WriteWholeFile(target.file_path, "RACE", 4, message);
-  };
-  int swaps = 0;
+TEST_F(OwnedFilesTest, FileReplacingTheTargetAfterTheLinkIsNeverOverwritten) {
+  // The rescue name was made for the installed file, then another file took the target: the rename is not done,
+  // and the installed file keeps the rescue name (its only one), named in the message.
   EngineHooks hooks;
-  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
-    if (++swaps == 1) {
-      return ::ReplaceFileW(replaced.c_str(), replacement.c_str(), backup.c_str(), 0, nullptr, nullptr) != FALSE;
-    }
-    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
-    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-    return false;
+  hooks.checkpoint = [&](const wchar_t* point) {
+    if (std::wstring(point) != L"rescue linked") return;
+    const std::wstring other = scratch_.Child(L"other.dll");
+    WriteBytes(other, Bytes("RACE"));
+    ::MoveFileExW(other.c_str(), target_.file_path.c_str(), MOVEFILE_REPLACE_EXISTING);
   };
   const std::wstring message = Restore(false, &hooks);
   const std::wstring rescue = Leftover(L"rescue");
   ASSERT_FALSE(rescue.empty()) << Utf8(message);
-  EXPECT_EQ(message, L"geri alma sırasında harici bir hedef güncellemesi algılandı. Güncelleme silinmedi ve " +
-                         rescue + L" konumunda korundu; önceki kurtarma içeriği etkin hedefte kaldı. Harici "
-                                  L"güncelleme atomik olarak geri etkinleştirilemedi: " +
-                         WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2));
-  EXPECT_EQ(ReadBytes(target_.file_path), old_bytes_);
-  EXPECT_EQ(ReadBytes(rescue), Bytes("RACE"));
-  EXPECT_TRUE(Leftover(L"prior-recovery").empty());
+  EXPECT_EQ(message, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
+                         WindowsErrorText(kErrorNotRegularSingleLinkFile) + L". Korunan kurtarma dosyası: " +
+                         protected_ + L". Hedeften alınan dosya " + rescue + L" konumunda korundu");
+  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("RACE"));
+  EXPECT_EQ(ReadBytes(rescue), installed_bytes_);
+  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
 }
 
 TEST_F(OwnedFilesTest, FileArrivingAtTheEmptiedTargetIsKeptAndNamed) {
@@ -251,55 +249,39 @@ TEST_F(OwnedFilesTest, FailedSwapLeavesTheProtectedFile) {
   EXPECT_TRUE(SameFileIdentity(FactsOf(target_.file_path).identity, installed_));
 }
 
-TEST_F(OwnedFilesTest, SwapThatStopsHalfWayPutsTheTargetBack) {
-  // ReplaceFileW may fail after it moved the replaced file to the backup name (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2).
-  EngineHooks hooks;
-  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
-    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
-    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-    return false;
-  };
-  EXPECT_EQ(Restore(false, &hooks), L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
-                                        WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) +
-                                        L". Korunan kurtarma dosyası: " + protected_);
-  EXPECT_TRUE(SameFileIdentity(FactsOf(target_.file_path).identity, installed_));
-  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
-  EXPECT_TRUE(Leftover(L"rescue").empty());
-}
-
-TEST_F(OwnedFilesTest, SwapFailingOnAVanishedTargetNamesNoRescueFile) {
-  const std::wstring taken = scratch_.Child(L"taken.dll");
-  EngineHooks hooks;
-  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring&, const std::wstring&) {
-    ::MoveFileExW(replaced.c_str(), taken.c_str(), 0);
-    ::SetLastError(ERROR_FILE_NOT_FOUND);
-    return false;
-  };
-  EXPECT_EQ(Restore(false, &hooks), L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
-                                        WindowsErrorText(ERROR_FILE_NOT_FOUND) + L". Korunan kurtarma dosyası: " +
-                                        protected_);
-  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
-  EXPECT_TRUE(Leftover(L"rescue").empty());
-}
-
-TEST_F(OwnedFilesTest, SwapStoppingHalfWayBesideAnotherFileNamesTheRescueFile) {
-  // The installed file went to the rescue name and another file took the emptied target: both stay.
-  EngineHooks hooks;
-  hooks.replace_file = [](const std::wstring& replaced, const std::wstring&, const std::wstring& backup) {
-    ::MoveFileExW(replaced.c_str(), backup.c_str(), 0);
-    WriteBytes(replaced, Bytes("appeared"));
-    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-    return false;
-  };
-  const std::wstring message = Restore(false, &hooks);
-  const std::wstring rescue = Leftover(L"rescue");
-  ASSERT_FALSE(rescue.empty()) << Utf8(message);
-  EXPECT_EQ(message, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
-                         WindowsErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) + L". Korunan kurtarma dosyası: " +
-                         protected_ + L". Hedeften alınan dosya " + rescue + L" konumunda korundu");
-  EXPECT_EQ(ReadBytes(rescue), installed_bytes_);
-  EXPECT_EQ(ReadBytes(target_.file_path), Bytes("appeared"));
-  EXPECT_EQ(ReadBytes(protected_), old_bytes_);
+TEST_F(OwnedFilesTest, RefusedRenameLeavesTheTargetTheProtectedFileAndNoSecondName) {
+  // A rename cannot replace a target another program holds open, nor move a protected file held without delete
+  // sharing or no longer the proved one: the installed file stays at the target under its single name.
+  const FileIdentity protected_identity = FactsOf(protected_).identity;
+  const std::wstring old_sha256 = DigestOf(old_bytes_);
+  const std::wstring other_sha256 = DigestOf(Bytes("what the copy held once"));
+  const struct {
+    const char* name;
+    bool hold_target;
+    bool hold_protected;
+    const std::wstring* sha256;
+    DWORD code;
+  } cases[] = {{"target in use", true, false, &old_sha256, ERROR_ACCESS_DENIED},
+               {"protected held", false, true, &old_sha256, ERROR_SHARING_VIOLATION},
+               {"protected not proved", false, false, &other_sha256, kErrorNotRegularSingleLinkFile}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UniqueHandle holder(::CreateFileW((c.hold_target ? target_.file_path : protected_).c_str(), GENERIC_READ,
+                                      c.hold_target ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                                                    : FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!c.hold_target && !c.hold_protected) holder.reset();
+    std::wstring message;
+    EXPECT_FALSE(RestoreProtectedFile(target_, protected_, installed_, installed_sha256_, &message, nullptr,
+                                      &protected_identity, c.sha256));
+    EXPECT_EQ(message, L"korunan dosya yerinde bırakıldı; atomik geri yükleme başarısız: " +
+                           WindowsErrorText(c.code) + L". Korunan kurtarma dosyası: " + protected_);
+    holder.reset();
+    EXPECT_TRUE(SameFileIdentity(FactsOf(target_.file_path).identity, installed_));
+    EXPECT_EQ(FactsOf(target_.file_path).links, 1u);
+    EXPECT_EQ(ReadBytes(protected_), old_bytes_);
+    EXPECT_TRUE(Leftover(L"rescue").empty());
+  }
 }
 
 class RollbackTargetTest : public OwnedFilesTest {

@@ -1,11 +1,14 @@
 // Kill-at-every-point measurement of the installation engine, and the victim it starts.
 //
-//   kill_harness measure [STATE]           every state, or only STATE; exit code 1 when any figure is not 0
-//   kill_harness victim FOLDER KILL_AT     one installation on FOLDER, ended by TerminateProcess at point KILL_AT
-//                                          (0: never); writes the number of points reached to FOLDER\points
+//   kill_harness measure [STATE...]        every state, or only those named; exit code 1 when any figure is not 0
+//   kill_harness victim FOLDER KILL_AT [second-fails]
+//                                          one installation on FOLDER, ended by TerminateProcess at point KILL_AT
+//                                          (0: never); writes the number of points reached to FOLDER\points; with
+//                                          second-fails the second target's swap fails (its file is held), so the
+//                                          first target is rolled back, and the first point of that goes to
+//                                          FOLDER\rollback
 //
-// A point is every engine hook and every checkpoint between two file operations; ReplaceFileW is replaced by
-// its two renames with a point in between (what Windows documents and Wine does). After each kill the
+// A point is every engine hook and every checkpoint between two file operations. After each kill the
 // installation runs again without a kill, and the harness counts per state: kills that left a target that held
 // a file without one, engine files beside the targets, zero-byte backups, empty backup folders, zero-byte or
 // partial records, originals that no record names together with a backup holding them, and next runs that did
@@ -99,7 +102,7 @@ struct Machine {
 std::wstring Arg(int index, int argc, wchar_t** argv) { return index < argc ? argv[index] : L""; }
 
 // The victim: one elevated run on the machine, stopped at the given point.
-int RunVictim(const Machine& machine, unsigned kill_at) {
+int RunVictim(const Machine& machine, unsigned kill_at, bool second_fails) {
   unsigned points = 0;
   const auto point = [&] {
     if (++points == kill_at) ::TerminateProcess(::GetCurrentProcess(), kKilledCode);
@@ -107,16 +110,17 @@ int RunVictim(const Machine& machine, unsigned kill_at) {
   EngineHooks hooks;
   hooks.before_transaction = [&](const TargetLocation&) { point(); };
   hooks.after_backup = [&](const TargetLocation&) { point(); };
-  hooks.before_swap = [&](const TargetLocation&) { point(); };
+  hooks.before_swap = [&](const TargetLocation& target) {
+    point();
+    if (second_fails && target.file_path == machine.TargetFile(1)) {
+      // Held without sharing until the process ends: the swap cannot take the name, the transaction fails and
+      // the installed first target is rolled back from here on.
+      ::CreateFileW(target.file_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      WriteAll(JoinPath(machine.root, L"rollback"), std::vector<std::uint8_t>(points + 1, 0));
+    }
+  };
   hooks.before_verification = [&](const TargetLocation&) { point(); };
   hooks.checkpoint = [&](const wchar_t*) { point(); };
-  hooks.replace_file = [&](const std::wstring& replaced, const std::wstring& replacement, const std::wstring& backup) {
-    if (!::MoveFileExW(replaced.c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH)) return false;
-    point();
-    if (::MoveFileExW(replacement.c_str(), replaced.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-    ::SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
-    return false;
-  };
 
   ElevatedRunInputs inputs;
   inputs.is_admin = true;
@@ -139,14 +143,15 @@ int RunVictim(const Machine& machine, unsigned kill_at) {
   inputs.hooks = &hooks;
   const InstallOutcome result = RunElevatedInstall(inputs);
   WriteAll(JoinPath(machine.root, L"points"), std::vector<std::uint8_t>(points, 0));
-  if (kill_at == 0 && result.outcome == kOutcomeFailed) std::wprintf(L"    next run failed: %ls\n", result.message.c_str());
+  if (kill_at == 0 && !second_fails && result.outcome == kOutcomeFailed) std::wprintf(L"    next run failed: %ls\n", result.message.c_str());
   return static_cast<int>(result.outcome);
 }
 
-DWORD StartVictim(const Machine& machine, unsigned kill_at) {
+DWORD StartVictim(const Machine& machine, unsigned kill_at, bool second_fails = false) {
   wchar_t self[MAX_PATH];
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring command = L"\"" + std::wstring(self) + L"\" victim \"" + machine.root + L"\" " + DecimalText(kill_at);
+  if (second_fails) command += L" second-fails";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
@@ -165,6 +170,7 @@ struct State {
   const wchar_t* name;
   bool holds[2];       // whether the target holds a file at the start
   bool identical[2];   // the build itself, else an older version
+  bool second_fails;   // only the points of the rollback that follows the second target's failure
 };
 
 struct Figures {
@@ -202,7 +208,7 @@ bool OriginalNamed(const Machine& machine, const std::wstring& original_sha256) 
   return false;
 }
 
-int Measure(const std::wstring& only_state) {
+int Measure(const std::vector<std::wstring>& only_states) {
   const std::wstring dlls = JoinPath(OwnFolder(), L"dlls");
   const std::vector<std::uint8_t> old_files[2] = {ReadAll(JoinPath(dlls, L"akis_x86_3.4.1.0.dll")),
                                                   ReadAll(JoinPath(dlls, L"akis_x64_3.4.1.0.dll"))};
@@ -220,12 +226,15 @@ int Measure(const std::wstring& only_state) {
   wchar_t temp[MAX_PATH];
   ::GetTempPathW(MAX_PATH, temp);
   Machine machine{JoinPath(temp, L"tavlun-kill-harness")};
-  const State states[] = {{L"empty", {false, false}, {false, false}},
-                          {L"older", {true, true}, {false, false}},
-                          {L"one-identical", {true, true}, {true, false}}};
+  const State states[] = {{L"empty", {false, false}, {false, false}, false},
+                          {L"older", {true, true}, {false, false}, false},
+                          {L"one-identical", {true, true}, {true, false}, false},
+                          {L"second-fails", {true, true}, {false, false}, true}};
   bool clean = true;
   for (const State& state : states) {
-    if (!only_state.empty() && only_state != state.name) continue;
+    bool named = only_states.empty();
+    for (const std::wstring& only : only_states) named = named || only == state.name;
+    if (!named) continue;
     const auto prepare = [&] {
       RemoveTree(machine.root);
       ::CreateDirectoryW(machine.root.c_str(), nullptr);
@@ -238,12 +247,16 @@ int Measure(const std::wstring& only_state) {
       }
     };
     prepare();
-    StartVictim(machine, 0);
+    StartVictim(machine, 0, state.second_fails);
     const unsigned points = static_cast<unsigned>(ReadAll(JoinPath(machine.root, L"points")).size());
+    // The points before the second target's failure are those of the state with older files.
+    const unsigned first = state.second_fails
+                               ? static_cast<unsigned>(ReadAll(JoinPath(machine.root, L"rollback")).size())
+                               : 1;
     Figures figures;
-    for (unsigned kill_at = 1; kill_at <= points; ++kill_at) {
+    for (unsigned kill_at = first; kill_at <= points && first != 0; ++kill_at) {
       prepare();
-      if (StartVictim(machine, kill_at) != kKilledCode) continue;
+      if (StartVictim(machine, kill_at, state.second_fails) != kKilledCode) continue;
       ++figures.kills;
       bool emptied = false;
       for (int index = 0; index < 2; ++index) {
@@ -287,11 +300,11 @@ int Measure(const std::wstring& only_state) {
     std::wprintf(L"%-14ls points %3u kills %3u | empty target after kill %u | after the next run: engine files "
                  L"beside targets %u, zero-byte backups %u, empty backup folders %u, zero-byte records %u, partial "
                  L"work files %u, originals not named %u, next runs without both builds %u\n",
-                 state.name, points, figures.kills, figures.empty_after_kill, figures.engine_files,
+                 state.name, points + 1 - first, figures.kills, figures.empty_after_kill, figures.engine_files,
                  figures.zero_byte_backups, figures.empty_backup_folders, figures.zero_byte_records,
                  figures.partial_work_files, figures.unnamed_originals, figures.next_run_failures);
     std::fflush(stdout);
-    clean = clean && figures.kills == points && points != 0 && figures.empty_after_kill == 0 &&
+    clean = clean && figures.kills == points + 1 - first && first != 0 && points != 0 && figures.empty_after_kill == 0 &&
             figures.engine_files == 0 && figures.zero_byte_backups == 0 && figures.empty_backup_folders == 0 &&
             figures.zero_byte_records == 0 && figures.partial_work_files == 0 && figures.unnamed_originals == 0 &&
             figures.next_run_failures == 0;
@@ -308,9 +321,9 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = Arg(1, argc, argv);
   if (mode == L"victim") {
     const auto kill_at = static_cast<unsigned>(std::wcstoul(Arg(3, argc, argv).c_str(), nullptr, 10));
-    return RunVictim(Machine{Arg(2, argc, argv)}, kill_at);
+    return RunVictim(Machine{Arg(2, argc, argv)}, kill_at, Arg(4, argc, argv) == L"second-fails");
   }
-  if (mode == L"measure") return Measure(Arg(2, argc, argv));
-  std::fwprintf(stderr, L"kill_harness measure [STATE] | kill_harness victim FOLDER KILL_AT\n");
+  if (mode == L"measure") return Measure(std::vector<std::wstring>(argv + (argc > 2 ? 2 : argc), argv + argc));
+  std::fwprintf(stderr, L"kill_harness measure [STATE...] | kill_harness victim FOLDER KILL_AT [second-fails]\n");
   return 3;
 }
