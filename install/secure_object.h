@@ -35,8 +35,8 @@ bool ReadFileDacl(HANDLE file, UniqueSecurityDescriptor* descriptor, PACL* dacl,
 
 // Through a handle opened with WRITE_OWNER | WRITE_DAC | READ_CONTROL: owner Administrators and `inherited_dacl`
 // (the DACL a new file received in the same folder, entries kept as they are) as an unprotected, auto-inherited
-// DACL, then EvaluateInheritedFileRule on what the file holds. Undoes whatever ReplaceFileW copied over from the
-// file it replaced.
+// DACL, then EvaluateInheritedFileRule on what the file holds. Undoes any explicit entry the file carries (one
+// that anyone could write, for example).
 bool ResetToInheritedSecurity(HANDLE file, PACL inherited_dacl, std::wstring* message);
 
 // EvaluateInheritedFileRule on a descriptor held in memory.

@@ -61,8 +61,7 @@ bool CreateStagingFile(const std::wstring& folder, SECURITY_ATTRIBUTES* security
 bool PublishStagingFile(HANDLE file, const std::wstring& destination, std::uint32_t* error);
 
 // Removes the read-only attribute of an open file (opened with FILE_WRITE_ATTRIBUTES); true when it is not set
-// afterwards. ReplaceFileW hands a replaced file's attributes to its replacement, and a read-only file cannot be
-// deleted through its handle.
+// afterwards. On Windows a read-only file can neither be deleted through its handle nor replaced by a rename.
 bool ClearReadOnlyAttribute(HANDLE file);
 
 // The token and tick sources of the engine's names (the hooks' ones when set).

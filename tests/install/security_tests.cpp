@@ -119,7 +119,7 @@ TEST(InheritedFileRule, OnlyInheritedEntriesUnderAdministratorsPass) {
       {L"O:SYD:AI(A;ID;FA;;;SY)", L"Kurulan dosyanın sahibi Administrators değil."},
       {L"O:BAD:PAI(A;ID;FA;;;SY)", L"Kurulan dosyanın DACL'i hedef klasörden devralınmıyor."},
       {L"O:BAD:", L"Kurulan dosyanın DACL'i hedef klasörden devralınmıyor."},
-      // What ReplaceFileW hands over from an old file that anyone could write.
+      // An explicit entry that lets anyone write.
       {L"O:BAD:AI(A;;FA;;;WD)(A;ID;FA;;;SY)", L"Kurulan dosyada hedef klasörden devralınmamış bir izin kaydı var."},
   };
   for (const auto& [sddl, verdict] : cases) {
