@@ -64,21 +64,36 @@ bool ReadLinkedFileIdentity(HANDLE file, FileIdentity* identity, std::uint32_t* 
   return true;
 }
 
-bool RenameProvedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
-                      const std::wstring& destination, bool replace, std::uint32_t* error) {
-  // No write or delete sharing: the proved content is the one that arrives at the destination.
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    *error = ::GetLastError();
-    return false;
-  }
+namespace {
+
+enum class RenameProof { kProved, kNotOpened, kNotProved };
+
+// Opens `path` for a rename through its handle (never with delete sharing, so nobody else moves it meanwhile) and
+// proves it is the regular single-link file with `identity` and `sha256`. kNotOpened leaves the open's error as the
+// last error.
+RenameProof OpenProvedForRename(const std::wstring& path, DWORD share, const FileIdentity& identity,
+                                const std::wstring& sha256, UniqueHandle* file) {
+  *file = UniqueHandle(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, share, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!*file) return RenameProof::kNotOpened;
   std::wstring ignored;
   FileIdentity found;
   std::wstring found_sha256;
-  if (!CheckRegularSingleLinkFile(file.get(), &found, &ignored) || !SameFileIdentity(found, identity) ||
-      !Sha256OpenFile(file.get(), &found_sha256, &ignored) || !EqualsIgnoreAsciiCase(found_sha256, sha256)) {
-    *error = kErrorNotRegularSingleLinkFile;
+  const bool proved = CheckRegularSingleLinkFile(file->get(), &found, &ignored) && SameFileIdentity(found, identity) &&
+                      Sha256OpenFile(file->get(), &found_sha256, &ignored) &&
+                      EqualsIgnoreAsciiCase(found_sha256, sha256);
+  return proved ? RenameProof::kProved : RenameProof::kNotProved;
+}
+
+}  // namespace
+
+bool RenameProvedFile(const std::wstring& path, const FileIdentity& identity, const std::wstring& sha256,
+                      const std::wstring& destination, bool replace, std::uint32_t* error) {
+  // No write or delete sharing: the proved content is the one that arrives at the destination.
+  UniqueHandle file;
+  const RenameProof proof = OpenProvedForRename(path, FILE_SHARE_READ, identity, sha256, &file);
+  if (proof != RenameProof::kProved) {
+    *error = proof == RenameProof::kNotOpened ? ::GetLastError() : kErrorNotRegularSingleLinkFile;
     return false;
   }
   if (!RenameOpenFile(file.get(), destination, replace)) {
@@ -164,17 +179,13 @@ bool MoveOwnedFileToEmptyPlace(const std::wstring& path, const FileIdentity& ide
     return false;
   }
   // No delete sharing: the proved file is the one that is renamed, through this very handle.
-  UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
+  UniqueHandle file;
+  const RenameProof proof = OpenProvedForRename(path, FILE_SHARE_READ | FILE_SHARE_WRITE, identity, sha256, &file);
+  if (proof == RenameProof::kNotOpened) {
     *message = L"korunan dosya taşıma için açılamadı: " + WindowsErrorText(::GetLastError());
     return false;
   }
-  std::wstring ignored;
-  FileIdentity found;
-  std::wstring found_sha256;
-  if (!CheckRegularSingleLinkFile(file.get(), &found, &ignored) || !SameFileIdentity(found, identity) ||
-      !Sha256OpenFile(file.get(), &found_sha256, &ignored) || !EqualsIgnoreAsciiCase(found_sha256, sha256)) {
+  if (proof == RenameProof::kNotProved) {
     *message = L"korunan dosyanın kimliği veya SHA-256 değeri doğrulanamadı; dosya taşınmadı";
     return false;
   }

@@ -10,18 +10,9 @@ std::wstring StatusSpeech(const std::wstring& title, const std::wstring& detail)
 }
 
 std::wstring CheckFinishedSpeech(const std::vector<RequirementItem>& items) {
-  std::uint32_t ready = 0, attention = 0, missing = 0;
-  for (const RequirementItem& item : items) {
-    if (item.state == static_cast<std::uint32_t>(RequirementState::Ready)) {
-      ++ready;
-    } else if (item.state == static_cast<std::uint32_t>(RequirementState::Missing)) {
-      ++missing;
-    } else {
-      ++attention;
-    }
-  }
-  return L"Sistem kontrolü tamamlandı: " + DecimalText(ready) + L" hazır, " + DecimalText(attention) +
-         L" dikkat, " + DecimalText(missing) + L" eksik";
+  const StateCounts counts = CountStates(items);
+  return L"Sistem kontrolü tamamlandı: " + DecimalText(counts.ready) + L" hazır, " + DecimalText(counts.attention) +
+         L" dikkat, " + DecimalText(counts.missing) + L" eksik";
 }
 
 std::wstring JoinSpeech(const std::wstring& first, const std::wstring& second) {

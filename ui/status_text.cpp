@@ -75,19 +75,24 @@ std::wstring ComposeRowText(const std::wstring& title, std::uint32_t display_sta
   return text;
 }
 
-std::wstring SummaryText(const std::vector<RequirementItem>& items) {
-  std::uint32_t ready = 0, attention = 0, missing = 0;
+StateCounts CountStates(const std::vector<RequirementItem>& items) {
+  StateCounts counts;
   for (const RequirementItem& item : items) {
     if (item.state == static_cast<std::uint32_t>(RequirementState::Ready)) {
-      ++ready;
+      ++counts.ready;
     } else if (item.state == static_cast<std::uint32_t>(RequirementState::Missing)) {
-      ++missing;
+      ++counts.missing;
     } else {
-      ++attention;
+      ++counts.attention;
     }
   }
-  return DecimalText(ready) + L" hazır  •  " + DecimalText(attention) + L" dikkat  •  " + DecimalText(missing) +
-         L" eksik";
+  return counts;
+}
+
+std::wstring SummaryText(const std::vector<RequirementItem>& items) {
+  const StateCounts counts = CountStates(items);
+  return DecimalText(counts.ready) + L" hazır  •  " + DecimalText(counts.attention) + L" dikkat  •  " +
+         DecimalText(counts.missing) + L" eksik";
 }
 
 std::wstring RequirementsTitleText(CheckState check_state) {

@@ -54,6 +54,13 @@ ButtonStates EnabledButtons(bool busy, CheckState check_state, bool install_offe
 std::wstring ComposeRowText(const std::wstring& title, std::uint32_t display_state, const std::wstring& detail);
 
 // "<ready> hazır  •  <attention> dikkat  •  <missing> eksik" over the rows.
+struct StateCounts {
+  std::uint32_t ready = 0;
+  std::uint32_t attention = 0;
+  std::uint32_t missing = 0;
+};
+StateCounts CountStates(const std::vector<RequirementItem>& items);
+
 std::wstring SummaryText(const std::vector<RequirementItem>& items);
 
 // The requirements section's title and status line.
