@@ -22,6 +22,7 @@
 #include "target/dll_state.h"
 #include "tests/app/child_process.h"
 #include "tests/check/report_fixtures.h"
+#include "tests/install/install_test_support.h"
 #include "tests/support/drive_snapshot.h"
 #include "tests/support/json_reader.h"
 #include "tests/support/planted_targets.h"
@@ -34,19 +35,9 @@ namespace tavlun {
 namespace {
 
 using namespace testing_support;
+using install_testing::ListFolder;
 
 constexpr DWORD kCheckRunMs = 90000;
-
-std::vector<std::wstring> FolderNames(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  UniqueFindHandle find(::FindFirstFileW(JoinPath(folder, L"*").c_str(), &data));
-  if (!find) return names;
-  do {
-    if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") names.push_back(data.cFileName);
-  } while (::FindNextFileW(find.get(), &data));
-  return names;
-}
 
 std::wstring Text(const JsonValue* value) { return std::wstring(value->text.begin(), value->text.end()); }
 std::string Word(const JsonValue* value) { return JsonReader::Utf8Of(value->text); }
@@ -178,7 +169,7 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
       EXPECT_TRUE(after.count(path) != 0 && after[path] == entry) << "deleted or changed: " << Utf8(path);
     }
     for (const auto& entry : after) EXPECT_EQ(before.count(entry.first), 1u) << "created: " << Utf8(entry.first);
-    EXPECT_EQ(FolderNames(out), std::vector<std::wstring>{L"rapor.json"});
+    EXPECT_EQ(ListFolder(out), std::vector<std::wstring>{L"rapor.json"});
 
     const std::vector<std::uint8_t> bytes = ReadBytes(report);
     const std::string json(bytes.begin(), bytes.end());
@@ -264,8 +255,8 @@ TEST_F(CheckReportRun, RefusalsAndFailuresWriteNothing) {
     const ProgramRun run = RunProgram(c.argument, scratch_.path());
     EXPECT_EQ(run.exit_code, static_cast<DWORD>(c.code));
     EXPECT_TRUE(run.windows.empty());
-    EXPECT_EQ(FolderNames(scratch_.path()).size(), 2u) << "only the folder and the read-only file";
-    EXPECT_TRUE(FolderNames(folder).empty());
+    EXPECT_EQ(ListFolder(scratch_.path()).size(), 2u) << "only the folder and the read-only file";
+    EXPECT_TRUE(ListFolder(folder).empty());
   }
   in_use.reset();
   EXPECT_EQ(ReadBytes(locked), (std::vector<std::uint8_t>{'e', 's', 'k', 'i'}));

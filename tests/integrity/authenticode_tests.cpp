@@ -118,7 +118,8 @@ TEST(CertificateTable, FoundOnlyWhereTheHeadersPlaceItInsideTheFile) {
   for (const auto& entry : {WinCertificate(0x20, 0x0100, 0x0002, 0x20), WinCertificate(0x20, 0x0200, 0x0001, 0x20),
                             WinCertificate(0x21, 0x0200, 0x0002, 0x20), WinCertificate(0x08, 0x0200, 0x0002, 0x20)}) {
     std::uint32_t data_offset = 0, data_size = 0;
-    EXPECT_FALSE(FirstSignedDataEntry(entry.data(), 0x20, &data_offset, &data_size)) << +entry[0] << " " << +entry[4] << " " << +entry[6];
+    EXPECT_FALSE(FirstSignedDataEntry(entry.data(), 0x20, &data_offset, &data_size))
+        << +entry[0] << " " << +entry[4] << " " << +entry[6];
   }
 }
 

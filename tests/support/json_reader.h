@@ -33,7 +33,8 @@ class JsonReader {
   static bool Parse(const std::string& input, JsonValue* value, std::string* error) {
     JsonReader reader{input};
     if (reader.Value(value, 0) && reader.at_ == input.size()) return true;
-    *error = (reader.error_.empty() ? "text after the value" : reader.error_) + " at byte " + std::to_string(reader.at_);
+    const std::string what = reader.error_.empty() ? "text after the value" : reader.error_;
+    *error = what + " at byte " + std::to_string(reader.at_);
     return false;
   }
 
@@ -69,8 +70,8 @@ class JsonReader {
     while (!AtEnd() && in_[at_] >= '0' && in_[at_] <= '9') ++at_;
     return at_ > start;
   }
-  bool Literal(const std::string& word) {
-    return in_.compare(at_, word.size(), word) == 0 ? (at_ += word.size(), true) : Fail("unknown literal");
+  bool Literal(const std::string& w) {
+    return in_.compare(at_, w.size(), w) != 0 ? Fail("unknown literal") : (at_ += w.size(), true);
   }
 
   bool Value(JsonValue* value, int depth) {
@@ -84,12 +85,10 @@ class JsonReader {
     } else if (Eat('"')) {
       value->kind = JsonValue::Kind::String;
       ok = String(&value->text);
-    } else if (c == 't' || c == 'f') {
-      value->kind = JsonValue::Kind::Bool;
+    } else if (c == 't' || c == 'f' || c == 'n') {
+      value->kind = c == 'n' ? JsonValue::Kind::Null : JsonValue::Kind::Bool;
       value->boolean = c == 't';
-      ok = Literal(c == 't' ? "true" : "false");
-    } else if (c == 'n') {
-      ok = Literal("null");
+      ok = Literal(c == 't' ? "true" : c == 'f' ? "false" : "null");
     } else {
       value->kind = JsonValue::Kind::Number;
       Eat('-');
@@ -165,10 +164,8 @@ class JsonReader {
       if (AtEnd()) return Fail("unterminated string");
       const unsigned char c = static_cast<unsigned char>(in_[at_]);
       if (c < 0x20) return Fail("control character in a string");
-      if (c >= 0x80) {
-        if (!Utf8Sequence(text)) return false;
-        continue;
-      }
+      if (c >= 0x80 && !Utf8Sequence(text)) return false;
+      if (c >= 0x80) continue;
       ++at_;
       if (c == '"') return true;
       if (c != '\\') {
@@ -176,9 +173,8 @@ class JsonReader {
         continue;
       }
       const std::size_t escape = AtEnd() ? std::string::npos : kEscapes.find(in_[at_]);
-      if (escape != std::string::npos) {
+      if (escape != std::string::npos && ++at_) {
         text->push_back(kEscaped[escape]);
-        ++at_;
         continue;
       }
       std::uint32_t unit = 0, low = 0;
