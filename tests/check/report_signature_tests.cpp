@@ -51,7 +51,9 @@ TEST(ReportSignatures, OneLinePerFoundFileInBothTextsWithTheSignerRedacted) {
       EXPECT_TRUE(HasLine(*text, L"AKİS 64-bit dosyası imzası=geçerli; imzalayan: " + c.shown +
                                      L"; imza zamanı: 2026-03-07 09:05 UTC"));
       EXPECT_TRUE(HasLine(*text, L"Kurulu durum=" + kKept + L"imzası geçerli: " + c.shown));
-      if (c.shown == L"gizlendi") EXPECT_EQ(text->find(L"Ayse Kaya"), std::wstring::npos);
+      if (c.shown == L"gizlendi") {
+        EXPECT_EQ(text->find(L"Ayse Kaya"), std::wstring::npos);
+      }
     }
   }
 

@@ -46,7 +46,9 @@ TEST(SignatureMapping, EveryTrustResultHasItsVerdictAndWords) {
     EXPECT_EQ(check.result, row.result);
     EXPECT_EQ(check.fault, row.fault);
     EXPECT_EQ(check.code, row.code);
-    if (!row.text.empty()) EXPECT_EQ(SignatureResultText(check, L"Örnek A.Ş."), row.text);
+    if (!row.text.empty()) {
+      EXPECT_EQ(SignatureResultText(check, L"Örnek A.Ş."), row.text);
+    }
     // A kept file is called validly signed only when Windows trusts it.
     EXPECT_EQ(KeptFileSignatureClause(check),
               row.result == R::Trusted

@@ -32,6 +32,7 @@ class JsonReader {
   // False with `error` (and the byte offset) when the text is not exactly one JSON value.
   static bool Parse(const std::string& input, JsonValue* value, std::string* error) {
     JsonReader reader{input};
+    *value = JsonValue();
     if (reader.Value(value, 0) && reader.at_ == input.size()) return true;
     const std::string what = reader.error_.empty() ? "text after the value" : reader.error_;
     *error = what + " at byte " + std::to_string(reader.at_);

@@ -472,7 +472,9 @@ TEST_F(MainWindowProcess, AfterACheckTheRowsAreInViewOnALaptopScreen) {
     EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 0);
     // At 150 % the client area is about 415 logical pixels high: at least five rows, the scroll bar for the sixth.
     EXPECT_GE(visible, dpi < 144 ? 6 : 5);
-    if (visible < 6) EXPECT_NE(::GetWindowLongW(window[kList], GWL_STYLE) & WS_VSCROLL, 0);
+    if (visible < 6) {
+      EXPECT_NE(::GetWindowLongW(window[kList], GWL_STYLE) & WS_VSCROLL, 0);
+    }
     CaptureWindow(window.main(), L"laptop-finished-" + std::to_wstring(dpi));
     EXPECT_EQ(window.CloseAndWait(), 0u);
   }
