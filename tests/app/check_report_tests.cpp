@@ -1,6 +1,5 @@
-// The program's --check-report run as a deployment tool starts it: a process with no window, its exit code, and
-// the file it leaves. The document is read by an independent strict JSON reader and compared with the check the
-// window runs (the same report builder, on the same planted machine); the drive is compared before and after.
+// --check-report as a deployment tool runs it: no window, its exit code, and the file it leaves, read by an
+// independent strict JSON reader and compared with the window's check of the same machine and the drive before.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,6 +22,7 @@
 #include "target/dll_state.h"
 #include "tests/app/child_process.h"
 #include "tests/check/report_fixtures.h"
+#include "tests/install/install_test_support.h"
 #include "tests/support/drive_snapshot.h"
 #include "tests/support/json_reader.h"
 #include "tests/support/planted_targets.h"
@@ -35,27 +35,17 @@ namespace tavlun {
 namespace {
 
 using namespace testing_support;
+using install_testing::ListFolder;
 
 constexpr DWORD kCheckRunMs = 90000;
 
-std::vector<std::wstring> FolderNames(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  UniqueFindHandle find(::FindFirstFileW(JoinPath(folder, L"*").c_str(), &data));
-  if (!find) return names;
-  do {
-    if (std::wstring(data.cFileName) != L"." && std::wstring(data.cFileName) != L"..") names.push_back(data.cFileName);
-  } while (::FindNextFileW(find.get(), &data));
-  return names;
-}
-
-std::u16string U16(const std::wstring& text) { return std::u16string(text.begin(), text.end()); }
+std::wstring Text(const JsonValue* value) { return std::wstring(value->text.begin(), value->text.end()); }
+std::string Word(const JsonValue* value) { return JsonReader::Utf8Of(value->text); }
 
 // The report text without its local-time line, which two checks a few seconds apart cannot share.
-std::u16string WithoutLocalTime(std::u16string text) {
-  const std::size_t at = text.find(u"\r\nYerel zaman=");
-  if (at == std::u16string::npos) return text;
-  return text.erase(at, text.find(u"\r\n", at + 2) - at);
+std::wstring WithoutLocalTime(std::wstring text) {
+  const std::size_t at = text.find(L"\r\nYerel zaman=");
+  return at == std::wstring::npos ? text : text.erase(at, text.find(L"\r\n", at + 2) - at);
 }
 
 struct ProgramRun {
@@ -79,8 +69,8 @@ struct WindowRow {
   LRESULT display_state = 0;
 };
 
-// The real window on the same machine: "Sistem kontrolü" pressed, every row read once the check has ended (all
-// six show a final state and the copy button is there), then the window closed.
+// The real window on the same machine: "Sistem kontrolü" pressed, the rows read once all six are final and the
+// copy button shows.
 std::vector<WindowRow> WindowRowsAfterCheck() {
   std::vector<WindowRow> rows;
   ChildProcess child;
@@ -123,9 +113,8 @@ class CheckReportRun : public ::testing::Test {
   ScratchDir scratch_{L"tavlun-check-report"};
 };
 
-// Three machine states, each written by the program and compared with the window's check of the same machine (the
-// report builder its worker runs, and the rows the real window shows after "Sistem kontrolü"); the whole drive
-// stays as it was but for the one file.
+// Three machine states, each compared with the window's check (its worker's report builder and the real window's
+// rows); the whole drive stays as it was but for the one file.
 TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
   const std::wstring out = scratch_.Child(L"çıktı");
   ASSERT_TRUE(::CreateDirectoryW(out.c_str(), nullptr));
@@ -173,18 +162,15 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
 
     std::map<std::wstring, FileFacts> after;
     Snapshot(L"C:", exclusions, &after);
+    for (auto* facts : {&before, &after}) {  // the file, and the folder that holds it
+      facts->erase(LowerPath(out));
+      facts->erase(LowerPath(report));
+    }
     for (const auto& [path, entry] : before) {
-      const auto found = after.find(path);
-      if (path == LowerPath(out) || path == LowerPath(report)) continue;  // the file, and the folder that holds it
-      if (found == after.end()) ADD_FAILURE() << "deleted: " << Utf8(path);
-      else if (!(found->second == entry)) ADD_FAILURE() << "changed: " << Utf8(path);
+      EXPECT_TRUE(after.count(path) != 0 && after[path] == entry) << "deleted or changed: " << Utf8(path);
     }
-    for (const auto& entry : after) {
-      if (before.count(entry.first) == 0 && entry.first != LowerPath(report)) {
-        ADD_FAILURE() << "created: " << Utf8(entry.first);
-      }
-    }
-    EXPECT_EQ(FolderNames(out), std::vector<std::wstring>{L"rapor.json"});
+    for (const auto& entry : after) EXPECT_EQ(before.count(entry.first), 1u) << "created: " << Utf8(entry.first);
+    EXPECT_EQ(ListFolder(out), std::vector<std::wstring>{L"rapor.json"});
 
     const std::vector<std::uint8_t> bytes = ReadBytes(report);
     const std::string json(bytes.begin(), bytes.end());
@@ -205,36 +191,30 @@ TEST_F(CheckReportRun, DocumentHoldsTheWindowsRowsAndNothingElseChanges) {
     smart_card_ready = rows[RowIndex(RequirementRow::SmartCardService)].state == 0;
     const JsonValue* shown = root.Member("rows");
     ASSERT_TRUE(shown != nullptr && shown->items.size() == kRequirementCount) << json;
-    for (std::size_t i = 0; i < kRequirementCount; ++i) {
-      const JsonValue& row = shown->items[i];
-      EXPECT_EQ(JsonReader::Utf8Of(row.Member("id")->text), RequirementRowId(i));
-      EXPECT_EQ(row.Member("title")->text, U16(rows[i].title));
-      EXPECT_EQ(JsonReader::Utf8Of(row.Member("state")->text), RequirementStateId(rows[i].state)) << i;
-      EXPECT_EQ(row.Member("detail")->text, U16(rows[i].detail)) << i;
-    }
     EXPECT_EQ(rows[0].state, state.plant ? 0u : 2u);
     const std::vector<WindowRow> window_rows = WindowRowsAfterCheck();
     ASSERT_EQ(window_rows.size(), kRequirementCount);
     for (std::size_t i = 0; i < kRequirementCount; ++i) {
+      SCOPED_TRACE(i);
       const JsonValue& row = shown->items[i];
+      EXPECT_EQ(Word(row.Member("id")), RequirementRowId(i));
+      EXPECT_EQ(Word(row.Member("state")), RequirementStateId(rows[i].state));
+      EXPECT_EQ(Text(row.Member("title")), rows[i].title);
+      EXPECT_EQ(Text(row.Member("detail")), rows[i].detail);
       const std::uint32_t display = static_cast<std::uint32_t>(DisplayStateFor(rows[i].state));
-      EXPECT_EQ(window_rows[i].display_state, static_cast<LRESULT>(display)) << "window row " << i;
-      EXPECT_EQ(Utf8(window_rows[i].text),
-                Utf8(ComposeRowText(std::wstring(row.Member("title")->text.begin(), row.Member("title")->text.end()),
-                                    display,
-                                    std::wstring(row.Member("detail")->text.begin(), row.Member("detail")->text.end()))));
+      EXPECT_EQ(window_rows[i].display_state, static_cast<LRESULT>(display));
+      EXPECT_EQ(Utf8(window_rows[i].text), Utf8(ComposeRowText(rows[i].title, display, rows[i].detail)));
     }
-    EXPECT_EQ(JsonReader::Utf8Of(root.Member("result")->text),
-              RequirementStateId(static_cast<std::uint32_t>(WorstRequirementState(rows))));
-    EXPECT_EQ(WithoutLocalTime(root.Member("report_text")->text), WithoutLocalTime(U16(window.clipboardText)));
-    EXPECT_EQ(JsonReader::Utf8Of(root.Member("dll_state")->Member("kind")->text), state.kind);
+    EXPECT_EQ(Word(root.Member("result")), RequirementStateId(static_cast<std::uint32_t>(WorstRequirementState(rows))));
+    EXPECT_EQ(WithoutLocalTime(Text(root.Member("report_text"))), WithoutLocalTime(window.clipboardText));
+    EXPECT_EQ(Word(root.Member("dll_state")->Member("kind")), state.kind);
     EXPECT_EQ(root.Member("dll_state")->Member("install_offered")->boolean, state.offered);
     EXPECT_EQ(AssessDllState().install_offered, state.offered) << "the window offers the installation alike";
-    EXPECT_EQ(root.Member("tool_version")->text, U16(kProgramVersion));
-    EXPECT_EQ(root.Member("windows_version")->text, U16(WindowsVersionText()));
-    EXPECT_EQ(root.Member("native_machine")->text, U16(NativeArchitectureText()));
-    const std::u16string time = root.Member("time_utc")->text;
-    EXPECT_TRUE(time.size() == 20 && time[10] == u'T' && time[19] == u'Z') << JsonReader::Utf8Of(time);
+    EXPECT_EQ(Text(root.Member("tool_version")), kProgramVersion);
+    EXPECT_EQ(Text(root.Member("windows_version")), WindowsVersionText());
+    EXPECT_EQ(Text(root.Member("native_machine")), NativeArchitectureText());
+    const std::wstring time = Text(root.Member("time_utc"));
+    EXPECT_TRUE(time.size() == 20 && time[10] == L'T' && time[19] == L'Z') << Utf8(time);
   }
   ::SetEnvironmentVariableW(L"TEMP", saved_temp);
   // Without a Smart Card service (Wine) no row mix reaches 0; the Java state needs attention only.
@@ -255,38 +235,29 @@ TEST_F(CheckReportRun, RefusalsAndFailuresWriteNothing) {
   UniqueHandle in_use(::CreateFileW(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(in_use);
+  const auto report = [](const std::wstring& path) { return L"--check-report=" + QuoteArgument(path); };
+  const int refused = kExitCheckReportPathRefused, unwritten = kExitCheckReportNotWritten, usage = kExitUsageError;
   const struct {
     std::wstring argument;
     int code;
   } cases[] = {
-      {L"--check-report=rapor.json", kExitCheckReportPathRefused},        // relative
-      {L"--check-report=.\\rapor.json", kExitCheckReportPathRefused},
-      {L"--check-report=", kExitCheckReportPathRefused},
-      {L"--check-report=NUL", kExitCheckReportPathRefused},               // devices
-      {L"--check-report=\\\\.\\C:", kExitCheckReportPathRefused},
-      {L"--check-report=" + QuoteArgument(scratch_.Child(L"con.json")), kExitCheckReportPathRefused},
-      {L"--check-report=" + QuoteArgument(scratch_.Child(L"COM1")), kExitCheckReportPathRefused},
-      {L"--check-report=\\\\sunucu\\pay\\rapor.json", kExitCheckReportPathRefused},
-      {L"--check-report=" + QuoteArgument(L"\\\\?\\" + scratch_.Child(L"r.json")), kExitCheckReportPathRefused},
-      {L"--check-report=" + QuoteArgument(folder), kExitCheckReportPathRefused},  // a folder
-      {L"--check-report=" + QuoteArgument(scratch_.Child(L"yok\\rapor.json")), kExitCheckReportNotWritten},
-      {L"--check-report=" + QuoteArgument(locked), kExitCheckReportNotWritten},
-      {L"--check-report", kExitUsageError},
-      {L"/S", kExitUsageError},
-      {L"--silent", kExitUsageError},
-      {L"/?", kExitUsageError},
-      {L"--help", kExitUsageError},
-      {L"--install", kExitUsageError},
-      {L"--check-report=" + QuoteArgument(scratch_.Child(L"a.json")) + L" --install-elevated", kExitUsageError},
+      // relative, empty, devices, a share, a \\?\ path, a folder
+      {L"--check-report=rapor.json", refused}, {L"--check-report=.\\rapor.json", refused},
+      {L"--check-report=", refused}, {L"--check-report=NUL", refused}, {L"--check-report=\\\\.\\C:", refused},
+      {report(scratch_.Child(L"con.json")), refused}, {report(scratch_.Child(L"COM1")), refused},
+      {L"--check-report=\\\\sunucu\\pay\\rapor.json", refused},
+      {report(L"\\\\?\\" + scratch_.Child(L"r.json")), refused}, {report(folder), refused},
+      {report(scratch_.Child(L"yok\\rapor.json")), unwritten}, {report(locked), unwritten},
+      {L"--check-report", usage}, {L"/S", usage}, {L"--silent", usage}, {L"/?", usage}, {L"--help", usage},
+      {L"--install", usage}, {report(scratch_.Child(L"a.json")) + L" --install-elevated", usage},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(Utf8(c.argument));
     const ProgramRun run = RunProgram(c.argument, scratch_.path());
     EXPECT_EQ(run.exit_code, static_cast<DWORD>(c.code));
     EXPECT_TRUE(run.windows.empty());
-    std::vector<std::wstring> names = FolderNames(scratch_.path());
-    EXPECT_EQ(names.size(), 2u) << "only the folder and the read-only file";
-    EXPECT_TRUE(FolderNames(folder).empty());
+    EXPECT_EQ(ListFolder(scratch_.path()).size(), 2u) << "only the folder and the read-only file";
+    EXPECT_TRUE(ListFolder(folder).empty());
   }
   in_use.reset();
   EXPECT_EQ(ReadBytes(locked), (std::vector<std::uint8_t>{'e', 's', 'k', 'i'}));

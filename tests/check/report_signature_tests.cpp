@@ -1,5 +1,5 @@
-// The signature lines of the report: one per file found at a target, the same in both texts, with the signer's
-// name redacted like every outside text and withheld when it holds the user's name.
+// The report's signature lines: one per file found, the same in both texts, the signer redacted like any outside
+// text.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +9,8 @@
 namespace tavlun {
 namespace {
 
+const std::wstring kKept = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi; ";
+
 ReportFacts KeptFacts(const std::wstring& signer) {
   ReportFacts f;
   f.targetsResolved = true;
@@ -17,15 +19,13 @@ ReportFacts KeptFacts(const std::wstring& signer) {
   f.payloadsVerified = true;
   f.redaction[4] = L"C:\\Users\\Ayse";
   f.userName = L"ayse";
-  DllState& dll = f.dllState;
-  dll.kind = DllStateKind::SameOrNewerKept;
-  dll.message = L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi; imzası geçerli: " +
-                signer;
+  f.dllState.kind = DllStateKind::SameOrNewerKept;
+  f.dllState.message = kKept + L"imzası geçerli: " + signer;
   SignatureCheck trusted;
   trusted.result = SignatureResult::Trusted;
   trusted.signer = signer;
   trusted.signing_time = L"2026-03-07 09:05 UTC";
-  dll.found_files = {{L"32-bit", true, SignatureCheck()}, {L"64-bit", false, trusted}};
+  f.dllState.found_files = {{L"32-bit", true, SignatureCheck()}, {L"64-bit", false, trusted}};
   return f;
 }
 
@@ -46,14 +46,11 @@ TEST(ReportSignatures, OneLinePerFoundFileInBothTextsWithTheSignerRedacted) {
   for (const auto& c : cases) {
     const DiagnosticReport report = AssembleDiagnosticReport(KeptFacts(c.signer));
     for (const std::wstring* text : {&report.fullText, &report.clipboardText}) {
-      EXPECT_TRUE(HasLine(*text, L"AKİS 32-bit dosyası imzası=paketle aynı dosya; ayrıca denetlenmedi")) << *text;
+      SCOPED_TRACE(::testing::Message() << *text);
+      EXPECT_TRUE(HasLine(*text, L"AKİS 32-bit dosyası imzası=paketle aynı dosya; ayrıca denetlenmedi"));
       EXPECT_TRUE(HasLine(*text, L"AKİS 64-bit dosyası imzası=geçerli; imzalayan: " + c.shown +
-                                     L"; imza zamanı: 2026-03-07 09:05 UTC"))
-          << *text;
-      EXPECT_TRUE(HasLine(*text, L"Kurulu durum=Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için "
-                                 L"değiştirilmedi; imzası geçerli: " +
-                                     c.shown))
-          << *text;
+                                     L"; imza zamanı: 2026-03-07 09:05 UTC"));
+      EXPECT_TRUE(HasLine(*text, L"Kurulu durum=" + kKept + L"imzası geçerli: " + c.shown));
       if (c.shown == L"gizlendi") {
         EXPECT_EQ(text->find(L"Ayse Kaya"), std::wstring::npos);
       }

@@ -356,20 +356,18 @@ TEST(ForeignControlRule, OwnerOrWriterOtherThanAdministratorsAndSystem) {
 // A directory junction made with FSCTL_SET_REPARSE_POINT, as any user can make one where they may create folders.
 bool PlantJunction(const std::wstring& link, const std::wstring& target) {
   if (!::CreateDirectoryW(link.c_str(), nullptr)) return false;
-  const std::wstring substitute = L"\\??\\" + target;
-  const std::size_t names = (substitute.size() + 1 + target.size() + 1) * sizeof(wchar_t);
-  std::vector<std::uint8_t> buffer(8 + 8 + names, 0);
-  auto put16 = [&](std::size_t at, std::size_t value) {
-    buffer[at] = static_cast<std::uint8_t>(value);
-    buffer[at + 1] = static_cast<std::uint8_t>(value >> 8);
-  };
-  *reinterpret_cast<DWORD*>(buffer.data()) = IO_REPARSE_TAG_MOUNT_POINT;
-  put16(4, 8 + names);
-  put16(10, substitute.size() * sizeof(wchar_t));               // substitute name length (offset 0)
-  put16(12, (substitute.size() + 1) * sizeof(wchar_t));         // print name offset
-  put16(14, target.size() * sizeof(wchar_t));                   // print name length
-  std::memcpy(&buffer[16], substitute.c_str(), substitute.size() * sizeof(wchar_t));
-  std::memcpy(&buffer[16 + (substitute.size() + 1) * sizeof(wchar_t)], target.c_str(), target.size() * sizeof(wchar_t));
+  // A mount point's reparse data: tag, data length, reserved, then the substitute name ("\??\" + target, at 0)
+  // and the print name after it, each with its NUL.
+  const std::wstring names = L"\\??\\" + target + L'\0' + target + L'\0';
+  const std::size_t bytes = names.size() * sizeof(wchar_t);
+  const WORD substitute = static_cast<WORD>((target.size() + 4) * sizeof(wchar_t));
+  const WORD fields[] = {static_cast<WORD>(8 + bytes), 0, 0, substitute, static_cast<WORD>(substitute + 2),
+                         static_cast<WORD>(target.size() * sizeof(wchar_t))};
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  std::vector<std::uint8_t> buffer(16 + bytes);
+  std::memcpy(&buffer[0], &tag, 4);
+  std::memcpy(&buffer[4], fields, sizeof(fields));
+  std::memcpy(&buffer[16], names.data(), bytes);
   UniqueHandle folder(::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   DWORD returned = 0;

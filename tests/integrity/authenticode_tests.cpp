@@ -1,6 +1,5 @@
-// The pure half of the signature check: what each WinVerifyTrust result means, where a PE file keeps its
-// signature, and the words the window and the report use. Pure: also built natively under the sanitizers. The
-// results Wine cannot give (an unknown root, an expired signer) are covered here.
+// The pure half of the signature check: each WinVerifyTrust result's meaning and words, and where a PE file keeps
+// its signature. Covers the results Wine cannot give (an unknown root, an expired signer).
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -17,54 +16,44 @@ using testing_support::MakePeImage;
 using testing_support::PeImage;
 
 TEST(SignatureMapping, EveryTrustResultHasItsVerdictAndWords) {
-  struct Row {
+  using R = SignatureResult;
+  using F = SignatureFault;
+  const std::wstring untrusted = L"imzalı ancak güvenilmiyor: ", signer = L"; imzalayan: Örnek A.Ş.";
+  const struct {
     std::uint32_t code;
-    SignatureResult result;
-    SignatureFault fault;
-    const wchar_t* text;  // SignatureResultText with the signer "Örnek A.Ş."
+    R result;
+    F fault;
+    std::wstring text;  // SignatureResultText with the signer "Örnek A.Ş."; empty: not compared
+  } rows[] = {
+      {0, R::Trusted, F::None, L"geçerli" + signer}, {0x800B0100, R::NotSigned, F::None, L"imzasız"},
+      {0x80096010, R::Untrusted, F::BadDigest, untrusted + L"dosya imzalandıktan sonra değiştirilmiş" + signer},
+      {0x800B0109, R::Untrusted, F::UnknownRoot, untrusted + L"kök sertifika bu bilgisayarda güvenilir değil" + signer},
+      {0x800B010A, R::Untrusted, F::UnknownRoot, L""}, {0x800B010D, R::Untrusted, F::UnknownRoot, L""},
+      {0x800B0101, R::Untrusted, F::Expired,
+       untrusted + L"imzalayan sertifikanın süresi dolmuş ve zaman damgası yok" + signer},
+      {0x800B0102, R::Untrusted, F::Expired, L""},
+      {0x800B0110, R::Untrusted, F::Other, untrusted + L"imza kabul edilmedi (0x800B0110)" + signer},
+      {0x800B0111, R::Untrusted, F::Other, L""}, {0x80096004, R::Untrusted, F::Other, L""},
+      {0x8009200D, R::Untrusted, F::Other, L""},
+      {0x800B0003, R::NotChecked, F::None, L"denetlenemedi: dosya imza denetiminin tanıdığı bir biçimde değil"},
+      {0x800B0001, R::NotChecked, F::None, L"denetlenemedi: Windows imza denetimi sonuç vermedi (0x800B0001)"},
+      {0x80092026, R::NotChecked, F::None, L""}, {0x800B010E, R::NotChecked, F::None, L""},
+      {0x00000005, R::NotChecked, F::None, L"denetlenemedi: Windows imza denetimi sonuç vermedi (0x00000005)"},
   };
-  const Row rows[] = {
-      {0, SignatureResult::Trusted, SignatureFault::None, L"geçerli; imzalayan: Örnek A.Ş."},
-      {0x800B0100, SignatureResult::NotSigned, SignatureFault::None, L"imzasız"},
-      {0x80096010, SignatureResult::Untrusted, SignatureFault::BadDigest,
-       L"imzalı ancak güvenilmiyor: dosya imzalandıktan sonra değiştirilmiş; imzalayan: Örnek A.Ş."},
-      {0x800B0109, SignatureResult::Untrusted, SignatureFault::UnknownRoot,
-       L"imzalı ancak güvenilmiyor: kök sertifika bu bilgisayarda güvenilir değil; imzalayan: Örnek A.Ş."},
-      {0x800B010A, SignatureResult::Untrusted, SignatureFault::UnknownRoot, nullptr},
-      {0x800B010D, SignatureResult::Untrusted, SignatureFault::UnknownRoot, nullptr},
-      {0x800B0101, SignatureResult::Untrusted, SignatureFault::Expired,
-       L"imzalı ancak güvenilmiyor: imzalayan sertifikanın süresi dolmuş ve zaman damgası yok; imzalayan: Örnek "
-       L"A.Ş."},
-      {0x800B0102, SignatureResult::Untrusted, SignatureFault::Expired, nullptr},
-      {0x800B0110, SignatureResult::Untrusted, SignatureFault::Other,
-       L"imzalı ancak güvenilmiyor: imza kabul edilmedi (0x800B0110); imzalayan: Örnek A.Ş."},
-      {0x800B0111, SignatureResult::Untrusted, SignatureFault::Other, nullptr},
-      {0x80096004, SignatureResult::Untrusted, SignatureFault::Other, nullptr},
-      {0x8009200D, SignatureResult::Untrusted, SignatureFault::Other, nullptr},
-      {0x800B0003, SignatureResult::NotChecked, SignatureFault::None,
-       L"denetlenemedi: dosya imza denetiminin tanıdığı bir biçimde değil"},
-      {0x800B0001, SignatureResult::NotChecked, SignatureFault::None,
-       L"denetlenemedi: Windows imza denetimi sonuç vermedi (0x800B0001)"},
-      {0x80092026, SignatureResult::NotChecked, SignatureFault::None, nullptr},
-      {0x800B010E, SignatureResult::NotChecked, SignatureFault::None, nullptr},
-      {0x00000005, SignatureResult::NotChecked, SignatureFault::None,
-       L"denetlenemedi: Windows imza denetimi sonuç vermedi (0x00000005)"},
-  };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.code);
     const SignatureCheck check = ClassifyTrustResult(row.code);
-    EXPECT_EQ(check.result, row.result) << std::hex << row.code;
-    EXPECT_EQ(check.fault, row.fault) << std::hex << row.code;
+    EXPECT_EQ(check.result, row.result);
+    EXPECT_EQ(check.fault, row.fault);
     EXPECT_EQ(check.code, row.code);
-    if (row.text != nullptr) {
-      EXPECT_EQ(SignatureResultText(check, L"Örnek A.Ş."), row.text) << std::hex << row.code;
+    if (!row.text.empty()) {
+      EXPECT_EQ(SignatureResultText(check, L"Örnek A.Ş."), row.text);
     }
     // A kept file is called validly signed only when Windows trusts it.
-    const std::wstring clause = KeptFileSignatureClause(check);
-    if (row.result == SignatureResult::Trusted) {
-      EXPECT_EQ(clause, L"imzası geçerli: adı okunamadı");
-    } else {
-      EXPECT_EQ(clause, L"imzası yok/doğrulanamadı: resmî AKİS paketini Kamu SM sürücü hizmetinden alıp kurun");
-    }
+    EXPECT_EQ(KeptFileSignatureClause(check),
+              row.result == R::Trusted
+                  ? L"imzası geçerli: adı okunamadı"
+                  : L"imzası yok/doğrulanamadı: resmî AKİS paketini Kamu SM sürücü hizmetinden alıp kurun");
   }
   SignatureCheck trusted = ClassifyTrustResult(0);
   trusted.signer = L"Örnek A.Ş.";
@@ -104,13 +93,10 @@ TEST(CertificateTable, FoundOnlyWhereTheHeadersPlaceItInsideTheFile) {
   for (bool plus : {false, true}) {
     const std::vector<std::uint8_t> table = WinCertificate(0x20, 0x0200, 0x0002, 0x20);
     PeImage image = SignedImage(plus, table);
-    std::uint32_t offset = 0;
-    std::uint32_t size = 0;
+    std::uint32_t offset = 0, size = 0, data_offset = 0, data_size = 0;
     ASSERT_TRUE(FindCertificateTable(image.bytes.data(), image.bytes.size(), &offset, &size)) << plus;
     EXPECT_EQ(offset, 0x400u);
     EXPECT_EQ(size, 0x20u);
-    std::uint32_t data_offset = 0;
-    std::uint32_t data_size = 0;
     ASSERT_TRUE(FirstSignedDataEntry(image.bytes.data() + offset, size, &data_offset, &data_size));
     EXPECT_EQ(data_offset, 8u);
     EXPECT_EQ(data_size, 0x18u);
@@ -130,13 +116,13 @@ TEST(CertificateTable, FoundOnlyWhereTheHeadersPlaceItInsideTheFile) {
     misaligned.Put32(image.optional + (plus ? 112 : 96) + 32, 0x3FC);
     EXPECT_FALSE(FindCertificateTable(misaligned.bytes.data(), misaligned.bytes.size(), &offset, &size));
   }
-  std::uint32_t data_offset = 0;
-  std::uint32_t data_size = 0;
   // Entries that are not PKCS#7 signed data of revision 2.0, or claim more than the table, are not read.
-  EXPECT_FALSE(FirstSignedDataEntry(WinCertificate(0x20, 0x0100, 0x0002, 0x20).data(), 0x20, &data_offset, &data_size));
-  EXPECT_FALSE(FirstSignedDataEntry(WinCertificate(0x20, 0x0200, 0x0001, 0x20).data(), 0x20, &data_offset, &data_size));
-  EXPECT_FALSE(FirstSignedDataEntry(WinCertificate(0x21, 0x0200, 0x0002, 0x20).data(), 0x20, &data_offset, &data_size));
-  EXPECT_FALSE(FirstSignedDataEntry(WinCertificate(0x08, 0x0200, 0x0002, 0x20).data(), 0x20, &data_offset, &data_size));
+  for (const auto& entry : {WinCertificate(0x20, 0x0100, 0x0002, 0x20), WinCertificate(0x20, 0x0200, 0x0001, 0x20),
+                            WinCertificate(0x21, 0x0200, 0x0002, 0x20), WinCertificate(0x08, 0x0200, 0x0002, 0x20)}) {
+    std::uint32_t data_offset = 0, data_size = 0;
+    EXPECT_FALSE(FirstSignedDataEntry(entry.data(), 0x20, &data_offset, &data_size))
+        << +entry[0] << " " << +entry[4] << " " << +entry[6];
+  }
 }
 
 }  // namespace

@@ -1,8 +1,7 @@
-// A strict JSON reader for tests (RFC 8259, nothing more): one value with optional white space around it, no
-// byte-order mark, UTF-8 checked byte for byte (no overlong forms, no surrogates, nothing past U+10FFFF), escapes
-// checked (a \u surrogate must be a pair), numbers in the grammar's exact form, no duplicate keys in an object.
-// Independent of the program's writer, so a test that parses the program's output proves it well-formed.
-// Header-only and pure: the Windows tests and the native fuzz targets both use it.
+// A strict JSON reader for tests (RFC 8259 only): one value, no byte-order mark, UTF-8 checked (shortest form, no
+// surrogates, at most U+10FFFF), escapes checked (a \u surrogate must be a pair), exact number grammar, no
+// duplicate keys. Independent of the program's writer, so parsing its output proves it well-formed. Pure and
+// header-only: the Windows tests and the native fuzz targets share it.
 #pragma once
 
 #include <cstddef>
@@ -18,7 +17,7 @@ struct JsonValue {
   Kind kind = Kind::Null;
   bool boolean = false;
   std::string number;  // the literal text
-  std::u16string text;  // strings in UTF-16
+  std::u16string text;
   std::vector<JsonValue> items;
   std::map<std::string, JsonValue> members;  // keys in UTF-8
 
@@ -30,289 +29,169 @@ struct JsonValue {
 
 class JsonReader {
  public:
-  // False with `error` set (and the byte offset in it) when the text is not exactly one JSON value.
+  // False with `error` (and the byte offset) when the text is not exactly one JSON value.
   static bool Parse(const std::string& input, JsonValue* value, std::string* error) {
-    JsonReader reader(input);
-    reader.SkipSpace();
-    if (!reader.ParseValue(value, 0)) {
-      *error = reader.error_ + " at byte " + std::to_string(reader.at_);
-      return false;
-    }
-    reader.SkipSpace();
-    if (reader.at_ != input.size()) {
-      *error = "text after the value at byte " + std::to_string(reader.at_);
-      return false;
-    }
-    return true;
+    JsonReader reader{input};
+    *value = JsonValue();
+    if (reader.Value(value, 0) && reader.at_ == input.size()) return true;
+    const std::string what = reader.error_.empty() ? "text after the value" : reader.error_;
+    *error = what + " at byte " + std::to_string(reader.at_);
+    return false;
   }
 
   static std::string Utf8Of(const std::u16string& text) {
+    static const unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
       std::uint32_t c = text[i];
-      if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
         c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
       }
-      if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-      } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-      }
+      const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+      out.push_back(static_cast<char>(kLead[extra] | (c >> (6 * extra))));
+      for (int k = extra - 1; k >= 0; --k) out.push_back(static_cast<char>(0x80 | ((c >> (6 * k)) & 0x3F)));
     }
     return out;
   }
 
  private:
-  static constexpr int kMaxDepth = 64;
-
   explicit JsonReader(const std::string& input) : in_(input) {}
-
-  bool Fail(const char* what) {
-    error_ = what;
-    return false;
-  }
-  bool AtEnd() const { return at_ >= in_.size(); }
-  unsigned char Peek() const { return static_cast<unsigned char>(in_[at_]); }
-  void SkipSpace() {
-    while (!AtEnd() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r')) ++at_;
-  }
-  bool Literal(const char* word) {
-    const std::string w(word);
-    if (in_.compare(at_, w.size(), w) != 0) return Fail("unknown literal");
-    at_ += w.size();
-    return true;
-  }
-
-  bool ParseValue(JsonValue* value, int depth) {
-    if (depth > kMaxDepth) return Fail("nested too deeply");
-    if (AtEnd()) return Fail("value expected");
-    switch (Peek()) {
-      case '{':
-        return ParseObject(value, depth);
-      case '[':
-        return ParseArray(value, depth);
-      case '"':
-        value->kind = JsonValue::Kind::String;
-        return ParseString(&value->text);
-      case 't':
-        value->kind = JsonValue::Kind::Bool;
-        value->boolean = true;
-        return Literal("true");
-      case 'f':
-        value->kind = JsonValue::Kind::Bool;
-        return Literal("false");
-      case 'n':
-        value->kind = JsonValue::Kind::Null;
-        return Literal("null");
-      default:
-        value->kind = JsonValue::Kind::Number;
-        return ParseNumber(&value->number);
-    }
-  }
-
-  bool Digits() {
-    const std::size_t start = at_;
-    while (!AtEnd() && Peek() >= '0' && Peek() <= '9') ++at_;
-    return at_ > start;
-  }
-
-  bool ParseNumber(std::string* number) {
-    const std::size_t start = at_;
-    if (!AtEnd() && Peek() == '-') ++at_;
-    if (AtEnd()) return Fail("number expected");
-    if (Peek() == '0') {
-      ++at_;
-    } else if (!(Peek() >= '1' && Peek() <= '9') || !Digits()) {
-      return Fail("number expected");
-    }
-    if (!AtEnd() && Peek() == '.') {
-      ++at_;
-      if (!Digits()) return Fail("digits after the point expected");
-    }
-    if (!AtEnd() && (Peek() == 'e' || Peek() == 'E')) {
-      ++at_;
-      if (!AtEnd() && (Peek() == '+' || Peek() == '-')) ++at_;
-      if (!Digits()) return Fail("exponent digits expected");
-    }
-    *number = in_.substr(start, at_ - start);
-    return true;
-  }
-
-  bool Hex4(std::uint32_t* unit) {
-    if (in_.size() - at_ < 4) return Fail("four hex digits expected");
-    *unit = 0;
-    for (int i = 0; i < 4; ++i) {
-      const unsigned char c = Peek();
-      const int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                                                         : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
-      if (digit < 0) return Fail("hex digit expected");
-      *unit = *unit * 16 + static_cast<std::uint32_t>(digit);
-      ++at_;
-    }
-    return true;
-  }
-
-  void Append(std::uint32_t code_point, std::u16string* text) {
-    if (code_point >= 0x10000) {
-      code_point -= 0x10000;
-      text->push_back(static_cast<char16_t>(0xD800 + (code_point >> 10)));
-      text->push_back(static_cast<char16_t>(0xDC00 + (code_point & 0x3FF)));
-    } else {
-      text->push_back(static_cast<char16_t>(code_point));
-    }
-  }
-
-  // One UTF-8 sequence, checked: shortest form, no surrogates, at most U+10FFFF.
-  bool Utf8Sequence(std::u16string* text) {
-    const unsigned char lead = Peek();
-    std::size_t length = 0;
-    std::uint32_t code_point = 0;
-    std::uint32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, code_point = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, code_point = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, code_point = lead & 0x07, minimum = 0x10000;
-    } else {
-      return Fail("invalid UTF-8 lead byte");
-    }
-    if (in_.size() - at_ < length) return Fail("truncated UTF-8 sequence");
-    for (std::size_t i = 1; i < length; ++i) {
-      const unsigned char c = static_cast<unsigned char>(in_[at_ + i]);
-      if ((c & 0xC0) != 0x80) return Fail("invalid UTF-8 continuation byte");
-      code_point = (code_point << 6) | (c & 0x3F);
-    }
-    if (code_point < minimum || code_point > 0x10FFFF || (code_point >= 0xD800 && code_point <= 0xDFFF)) {
-      return Fail("overlong, surrogate or out-of-range UTF-8");
-    }
-    at_ += length;
-    Append(code_point, text);
-    return true;
-  }
-
-  bool ParseString(std::u16string* text) {
-    ++at_;  // the opening quote
-    for (;;) {
-      if (AtEnd()) return Fail("unterminated string");
-      const unsigned char c = Peek();
-      if (c == '"') {
-        ++at_;
-        return true;
-      }
-      if (c < 0x20) return Fail("control character in a string");
-      if (c >= 0x80) {
-        if (!Utf8Sequence(text)) return false;
-        continue;
-      }
-      ++at_;
-      if (c != '\\') {
-        text->push_back(static_cast<char16_t>(c));
-        continue;
-      }
-      if (AtEnd()) return Fail("unterminated escape");
-      const unsigned char e = Peek();
-      ++at_;
-      switch (e) {
-        case '"': text->push_back(u'"'); break;
-        case '\\': text->push_back(u'\\'); break;
-        case '/': text->push_back(u'/'); break;
-        case 'b': text->push_back(u'\b'); break;
-        case 'f': text->push_back(u'\f'); break;
-        case 'n': text->push_back(u'\n'); break;
-        case 'r': text->push_back(u'\r'); break;
-        case 't': text->push_back(u'\t'); break;
-        case 'u': {
-          std::uint32_t unit = 0;
-          if (!Hex4(&unit)) return false;
-          if (unit >= 0xDC00 && unit <= 0xDFFF) return Fail("unpaired low surrogate escape");
-          if (unit >= 0xD800 && unit <= 0xDBFF) {
-            std::uint32_t low = 0;
-            if (in_.compare(at_, 2, "\\u") != 0) return Fail("unpaired high surrogate escape");
-            at_ += 2;
-            if (!Hex4(&low)) return false;
-            if (low < 0xDC00 || low > 0xDFFF) return Fail("unpaired high surrogate escape");
-            text->push_back(static_cast<char16_t>(unit));
-            text->push_back(static_cast<char16_t>(low));
-          } else {
-            text->push_back(static_cast<char16_t>(unit));
-          }
-          break;
-        }
-        default:
-          return Fail("unknown escape");
-      }
-    }
-  }
-
-  bool ParseArray(JsonValue* value, int depth) {
-    value->kind = JsonValue::Kind::Array;
-    ++at_;
-    SkipSpace();
-    if (!AtEnd() && Peek() == ']') {
-      ++at_;
-      return true;
-    }
-    for (;;) {
-      JsonValue item;
-      SkipSpace();
-      if (!ParseValue(&item, depth + 1)) return false;
-      value->items.push_back(std::move(item));
-      SkipSpace();
-      if (AtEnd()) return Fail("unterminated array");
-      if (Peek() == ']') {
-        ++at_;
-        return true;
-      }
-      if (Peek() != ',') return Fail("comma or ] expected");
-      ++at_;
-    }
-  }
-
-  bool ParseObject(JsonValue* value, int depth) {
-    value->kind = JsonValue::Kind::Object;
-    ++at_;
-    SkipSpace();
-    if (!AtEnd() && Peek() == '}') {
-      ++at_;
-      return true;
-    }
-    for (;;) {
-      SkipSpace();
-      if (AtEnd() || Peek() != '"') return Fail("key expected");
-      std::u16string key;
-      if (!ParseString(&key)) return false;
-      SkipSpace();
-      if (AtEnd() || Peek() != ':') return Fail("colon expected");
-      ++at_;
-      SkipSpace();
-      JsonValue member;
-      if (!ParseValue(&member, depth + 1)) return false;
-      if (!value->members.emplace(Utf8Of(key), std::move(member)).second) return Fail("duplicate key");
-      SkipSpace();
-      if (AtEnd()) return Fail("unterminated object");
-      if (Peek() == '}') {
-        ++at_;
-        return true;
-      }
-      if (Peek() != ',') return Fail("comma or } expected");
-      ++at_;
-    }
-  }
-
   const std::string& in_;
   std::size_t at_ = 0;
   std::string error_;
+
+  bool Fail(const char* what) { return error_ = what, false; }
+  bool AtEnd() const { return at_ >= in_.size(); }
+  bool Eat(char c) { return !AtEnd() && in_[at_] == c ? (++at_, true) : false; }
+  void Space() {
+    while (Eat(' ') || Eat('\t') || Eat('\n') || Eat('\r')) {}
+  }
+  bool Digits() {
+    const std::size_t start = at_;
+    while (!AtEnd() && in_[at_] >= '0' && in_[at_] <= '9') ++at_;
+    return at_ > start;
+  }
+  bool Literal(const std::string& w) {
+    return in_.compare(at_, w.size(), w) != 0 ? Fail("unknown literal") : (at_ += w.size(), true);
+  }
+
+  bool Value(JsonValue* value, int depth) {
+    Space();
+    if (depth > 64) return Fail("nested too deeply");
+    const char c = AtEnd() ? '\0' : in_[at_];
+    const std::size_t start = at_;
+    bool ok = true;
+    if (c == '{' || c == '[') {
+      ok = Container(value, depth, c == '{' ? '}' : ']');
+    } else if (Eat('"')) {
+      value->kind = JsonValue::Kind::String;
+      ok = String(&value->text);
+    } else if (c == 't' || c == 'f' || c == 'n') {
+      value->kind = c == 'n' ? JsonValue::Kind::Null : JsonValue::Kind::Bool;
+      value->boolean = c == 't';
+      ok = Literal(c == 't' ? "true" : c == 'f' ? "false" : "null");
+    } else {
+      value->kind = JsonValue::Kind::Number;
+      Eat('-');
+      if (!Eat('0') && !(!AtEnd() && in_[at_] >= '1' && in_[at_] <= '9' && Digits())) return Fail("number expected");
+      if (Eat('.') && !Digits()) return Fail("digits after the point expected");
+      if ((Eat('e') || Eat('E')) && (Eat('+') || Eat('-') || true) && !Digits()) return Fail("exponent expected");
+      value->number = in_.substr(start, at_ - start);
+    }
+    Space();
+    return ok;
+  }
+
+  bool Container(JsonValue* value, int depth, char close) {
+    value->kind = close == '}' ? JsonValue::Kind::Object : JsonValue::Kind::Array;
+    ++at_;
+    Space();
+    if (Eat(close)) return true;
+    for (;;) {
+      std::u16string key;
+      if (close == '}') {
+        Space();
+        if (!Eat('"')) return Fail("key expected");
+        if (!String(&key)) return false;
+        Space();
+        if (!Eat(':')) return Fail("colon expected");
+      }
+      JsonValue item;
+      if (!Value(&item, depth + 1)) return false;
+      if (close == ']') {
+        value->items.push_back(std::move(item));
+      } else if (!value->members.emplace(Utf8Of(key), std::move(item)).second) {
+        return Fail("duplicate key");
+      }
+      if (Eat(close)) return true;
+      if (!Eat(',')) return Fail("comma or closing bracket expected");
+    }
+  }
+
+  bool Hex4(std::uint32_t* unit) {
+    *unit = 0;
+    for (int i = 0; i < 4; ++i, ++at_) {
+      const std::size_t d = AtEnd() ? std::string::npos : std::string("0123456789abcdefABCDEF").find(in_[at_]);
+      if (d == std::string::npos) return Fail("hex digit expected");
+      *unit = *unit * 16 + static_cast<std::uint32_t>(d < 16 ? d : d - 6);
+    }
+    return true;
+  }
+
+  // One UTF-8 sequence after a byte >= 0x80: shortest form, no surrogates, at most U+10FFFF.
+  bool Utf8Sequence(std::u16string* text) {
+    static const std::uint32_t kMinimum[] = {0, 0x80, 0x800, 0x10000};
+    const unsigned char lead = static_cast<unsigned char>(in_[at_]);
+    const int extra = lead >= 0xF5 ? -1 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    if (extra < 0 || in_.size() - at_ <= static_cast<std::size_t>(extra)) return Fail("invalid UTF-8");
+    std::uint32_t c = lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char b = static_cast<unsigned char>(in_[at_ + k]);
+      if ((b & 0xC0) != 0x80) return Fail("invalid UTF-8 continuation byte");
+      c = (c << 6) | (b & 0x3F);
+    }
+    if (c < kMinimum[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) return Fail("overlong or surrogate UTF-8");
+    at_ += extra + 1;
+    if (c >= 0x10000) text->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10))), c = 0xDC00 + (c & 0x3FF);
+    text->push_back(static_cast<char16_t>(c));
+    return true;
+  }
+
+  // After the opening quote.
+  bool String(std::u16string* text) {
+    static const std::string kEscapes = "\"\\/bfnrt";
+    static const std::u16string kEscaped = u"\"\\/\b\f\n\r\t";
+    for (;;) {
+      if (AtEnd()) return Fail("unterminated string");
+      const unsigned char c = static_cast<unsigned char>(in_[at_]);
+      if (c < 0x20) return Fail("control character in a string");
+      if (c >= 0x80 && !Utf8Sequence(text)) return false;
+      if (c >= 0x80) continue;
+      ++at_;
+      if (c == '"') return true;
+      if (c != '\\') {
+        text->push_back(c);
+        continue;
+      }
+      const std::size_t escape = AtEnd() ? std::string::npos : kEscapes.find(in_[at_]);
+      if (escape != std::string::npos && ++at_) {
+        text->push_back(kEscaped[escape]);
+        continue;
+      }
+      std::uint32_t unit = 0, low = 0;
+      if (!Eat('u')) return Fail("unknown escape");
+      if (!Hex4(&unit)) return false;
+      if (unit >= 0xDC00 && unit < 0xE000) return Fail("unpaired low surrogate escape");
+      if (unit >= 0xD800 && unit < 0xDC00) {
+        if (!Eat('\\') || !Eat('u') || !Hex4(&low) || low < 0xDC00 || low >= 0xE000) {
+          return Fail("unpaired high surrogate escape");
+        }
+        text->push_back(static_cast<char16_t>(unit));
+        unit = low;
+      }
+      text->push_back(static_cast<char16_t>(unit));
+    }
+  }
 };
 
 }  // namespace tavlun::testing_support

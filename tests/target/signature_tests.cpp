@@ -1,8 +1,6 @@
-// The offline signature check of the files found at the real targets, with DLLs signed at build time by a
-// throwaway root (tests/tools/signed_akis) whose certificate the test adds to the machine root store and removes
-// again. Measured under Wine 8: its WinVerifyTrust checks the image digest (a changed byte is refused) but accepts
-// a chain that ends in any root and ignores an expired signer, so those two cases skip there and the mapping of
-// their results is tested in authenticode_tests.cpp.
+// The signature check of the files at the real targets, with DLLs signed at build time by a throwaway root
+// (tests/tools/signed_akis) added to the machine root store for the test. Wine 8 checks the image digest but
+// accepts any root and an expired signer: those cases skip there (their mapping: authenticode_tests.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -22,14 +20,9 @@
 namespace tavlun {
 namespace {
 
-using testing_support::PlantedTargets;
-using testing_support::ReadBytes;
-using testing_support::TestBinDir;
-using testing_support::TestDll;
-using testing_support::Utf8;
+using namespace testing_support;
 
-constexpr std::size_t k32 = testing_support::kTarget32;
-constexpr std::size_t k64 = testing_support::kTarget64;
+constexpr std::size_t k32 = kTarget32, k64 = kTarget64;
 constexpr wchar_t kSigner[] = L"Tavlun Deneme İmzacısı A.Ş.";
 constexpr wchar_t kNotValid[] = L"imzası yok/doğrulanamadı: resmî AKİS paketini Kamu SM sürücü hizmetinden alıp kurun";
 
@@ -72,9 +65,8 @@ class SignatureTest : public ::testing::Test {
   TrustedTestRoot root_;
 };
 
-// One walk over the cases that Wine can tell apart: the 64-bit target holds a newer file (kept) that is validly
-// signed, changed after signing, or unsigned; the 32-bit target holds the embedded build, then an older signed file
-// of another size (replaced, its signature still reported). Decisions and the install button never move.
+// The 64-bit target holds a newer (kept) file: validly signed, changed after signing, or unsigned; then the 32-bit
+// one an older signed file of another size (replaced, its signature still reported). Decisions never move.
 TEST_F(SignatureTest, KeptFilesSayWhatTheirSignatureIsAndNothingElseChanges) {
   ASSERT_TRUE(planted_.PlantEmbedded(k32));
   struct Case {
@@ -91,28 +83,26 @@ TEST_F(SignatureTest, KeptFilesSayWhatTheirSignatureIsAndNothingElseChanges) {
   for (const Case& c : cases) {
     ASSERT_TRUE(planted_.PlantCopy(k64, c.file != nullptr ? Signed(c.file) : TestDll(L"akis_x64_3.5.0.0.dll")));
     const DllState state = AssessDllState();
-    const std::string name = c.file != nullptr ? Utf8(c.file) : "unsigned";
-    EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept) << name;
-    EXPECT_FALSE(state.install_offered) << name;
-    // The signer's own closing period ends the sentence.
-    const std::wstring end = c.clause.back() == L'.' ? L"" : L".";
-    EXPECT_EQ(state.message, L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi; " +
-                                 c.clause + end)
-        << name;
-    ASSERT_EQ(state.found_files.size(), 2u) << name;
+    SCOPED_TRACE(c.file != nullptr ? Utf8(c.file) : "unsigned");
+    EXPECT_EQ(state.kind, DllStateKind::SameOrNewerKept);
+    EXPECT_FALSE(state.install_offered);
+    const std::wstring end = c.clause.back() == L'.' ? L"" : L".";  // the signer's own period ends the sentence
+    EXPECT_EQ(state.message,
+              L"Paket sürümünden daha yeni bir AKİS DLL bulundu; güvenlik için değiştirilmedi; " + c.clause + end);
+    ASSERT_EQ(state.found_files.size(), 2u);
     EXPECT_TRUE(state.found_files[0].identical);
     const FoundFileSignature& found = state.found_files[1];
     EXPECT_EQ(found.label, L"64-bit");
     EXPECT_FALSE(found.identical);
-    EXPECT_EQ(found.check.result, c.result) << name << " code " << std::hex << found.check.code;
-    EXPECT_EQ(found.check.fault, c.fault) << name;
+    EXPECT_EQ(found.check.result, c.result) << " code " << std::hex << found.check.code;
+    EXPECT_EQ(found.check.fault, c.fault);
     if (c.result != SignatureResult::NotSigned) {
-      EXPECT_EQ(found.check.signer, kSigner) << name;
-      EXPECT_EQ(found.check.signing_time.size(), 20u) << Utf8(found.check.signing_time);
+      EXPECT_EQ(found.check.signer, kSigner);
+      EXPECT_EQ(found.check.signing_time.size(), 20u);
     }
   }
 
-  // An older file whose size differs from the build's is not hashed, but its signature is still read.
+  // Not hashed (its size differs from the build's), but its signature is read.
   ASSERT_NE(ReadBytes(Signed(L"x86-trusted.dll")).size(), ReadBytes(planted_.Path(k32)).size());
   ASSERT_TRUE(planted_.PlantCopy(k32, Signed(L"x86-trusted.dll")));
   ASSERT_TRUE(planted_.PlantCopy(k64, Signed(L"x64-trusted.dll")));
@@ -141,18 +131,19 @@ TEST_F(SignatureTest, UnknownRootAndExpiredSignerAreRefused) {
   for (const auto& c : cases) {
     ASSERT_TRUE(planted_.PlantCopy(k64, Signed(c.file)));
     const DllState state = AssessDllState();
+    SCOPED_TRACE(Utf8(c.file));
     ASSERT_EQ(state.found_files.size(), 1u);
-    EXPECT_EQ(state.found_files[0].check.result, SignatureResult::Untrusted) << Utf8(c.file);
-    EXPECT_EQ(state.found_files[0].check.fault, c.fault) << Utf8(c.file);
+    EXPECT_EQ(state.found_files[0].check.result, SignatureResult::Untrusted);
+    EXPECT_EQ(state.found_files[0].check.fault, c.fault);
     EXPECT_NE(state.message.find(kNotValid), std::wstring::npos) << Utf8(state.message);
   }
 }
 
 // A file one byte past the size limit is not handed to WinVerifyTrust (which would hash all of it).
 TEST(SignatureLimit, FilesOverTheLimitAreNotExamined) {
-  testing_support::ScratchDir scratch(L"tavlun-signature");
+  ScratchDir scratch(L"tavlun-signature");
   const std::wstring path = scratch.Child(L"akisp11.dll");
-  ASSERT_TRUE(testing_support::WriteBytes(path, ReadBytes(Signed(L"x64-trusted.dll"))));
+  ASSERT_TRUE(WriteBytes(path, ReadBytes(Signed(L"x64-trusted.dll"))));
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(file);

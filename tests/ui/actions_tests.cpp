@@ -430,9 +430,8 @@ TEST_F(ActionWindow, GuideWalksToEachProvidersPagesAndOpensOnlyAllowlistedAddres
   EXPECT_EQ(browser.Received(6), received);
 }
 
-// Every dialog of the guide, measured: on a 1024×600 netbook (work area 1024×560 at 96 DPI) and on a 1366×768
-// laptop at 125 % and 150 % (work area 1366×728 pixels) the title bar, every button and the footer stay on the
-// screen. The dialogs are measured at the test's DPI and compared in 96-DPI units.
+// Every guide dialog (measured at the test's DPI, compared in 96-DPI units) fits the work area of a 1024×600
+// netbook at 100 % and of a 1366×768 laptop at 125 and 150 %.
 TEST_F(ActionWindow, EveryGuideDialogFitsTheWorkAreaOfSmallScreens) {
   struct Screen {
     const char* name;

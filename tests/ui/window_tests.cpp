@@ -439,9 +439,8 @@ TEST_F(MainWindowProcess, ALongStatusDetailIsShownWhole) {
   }
 }
 
-// A 1366×768 laptop (work area 1366×728 pixels) at 100, 125 and 150 %: the window as the program opens it there.
-// After a check every row is in view where six can fit, and the list starts at its first row with its scroll bar
-// where they cannot; also when the window was minimised and restored during the check.
+// A 1366×768 laptop (work area 1366×728) at 100, 125 and 150 %, the window placed as the program opens it there:
+// after a check (once minimised during it) the list starts at its first row, all six in view or a scroll bar shown.
 TEST_F(MainWindowProcess, AfterACheckTheRowsAreInViewOnALaptopScreen) {
   ScopedAnimation animation(TRUE);
   for (int dpi : {96, 120, 144}) {
@@ -449,7 +448,7 @@ TEST_F(MainWindowProcess, AfterACheckTheRowsAreInViewOnALaptopScreen) {
     ScopedLogPixels pixels(static_cast<DWORD>(dpi));
     ProgramWindow window;
     ASSERT_NO_FATAL_FAILURE(window.Start());
-    RECT frame{}, client{};
+    RECT frame{}, client{}, list{};
     ::GetWindowRect(window.main(), &frame);
     ::GetClientRect(window.main(), &client);
     InitialRectInput input{};
@@ -468,7 +467,6 @@ TEST_F(MainWindowProcess, AfterACheckTheRowsAreInViewOnALaptopScreen) {
       ::ShowWindow(window.main(), SW_RESTORE);
     }
     ASSERT_TRUE(window.WaitForCheckEnd());
-    RECT list{};
     ::GetClientRect(window[kList], &list);
     const LRESULT visible = list.bottom / ::SendMessageW(window[kList], LB_GETITEMHEIGHT, 0, 0);
     EXPECT_EQ(::SendMessageW(window[kList], LB_GETTOPINDEX, 0, 0), 0);
@@ -541,8 +539,7 @@ TEST_F(MainWindowProcess, ScreenshotsAt144DpiAndInANarrowShortWindow) {
   EXPECT_EQ(window.CloseAndWait(), 0u);
 }
 
-// What a screen reader reads for a control (child 0) or one of its rows, asked through oleacc; "(none)" without
-// an answer.
+// What a screen reader reads for a control (child 0) or a row, through oleacc; "(none)" without an answer.
 std::wstring AccessibleText(HWND control, LONG child, bool description = false) {
   using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
   static const auto from_window = reinterpret_cast<FromWindowFn>(reinterpret_cast<void*>(
