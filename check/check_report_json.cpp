@@ -1,6 +1,5 @@
 #include "check/check_report_json.h"
 
-#include <cwchar>
 
 namespace tavlun {
 namespace {
@@ -130,14 +129,6 @@ std::string JsonStringBody(const std::wstring& text) {
     }
   }
   return out;
-}
-
-std::wstring FormatUtcTime(std::uint16_t year, std::uint16_t month, std::uint16_t day, std::uint16_t hour,
-                           std::uint16_t minute, std::uint16_t second) {
-  wchar_t text[32];
-  std::swprintf(text, sizeof(text) / sizeof(text[0]), L"%04u-%02u-%02uT%02u:%02u:%02uZ", unsigned{year},
-                unsigned{month}, unsigned{day}, unsigned{hour}, unsigned{minute}, unsigned{second});
-  return text;
 }
 
 RequirementState WorstRequirementState(const std::vector<RequirementItem>& rows) {

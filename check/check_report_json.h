@@ -45,10 +45,6 @@ std::string JsonStringBody(const std::wstring& text);
 // the worst row state ("missing" over "attention" over "ready").
 std::string BuildCheckReportJson(const CheckReportDocument& document);
 
-// "YYYY-MM-DDThh:mm:ssZ" of a UTC clock reading (the fields of a LocalClock read from GetSystemTime).
-std::wstring FormatUtcTime(std::uint16_t year, std::uint16_t month, std::uint16_t day, std::uint16_t hour,
-                           std::uint16_t minute, std::uint16_t second);
-
 // The worst state over the rows as a RequirementState; Ready for no rows.
 RequirementState WorstRequirementState(const std::vector<RequirementItem>& rows);
 

@@ -159,4 +159,23 @@ UniqueBstr::~UniqueBstr() {
   }
 }
 
+const TrustApi& Trust() {
+  static const TrustApi api = [] {
+    TrustApi a;
+    HMODULE wintrust = LoadSystemDll(L"wintrust.dll");
+    HMODULE crypt32 = LoadSystemDll(L"crypt32.dll");
+    a.loaded = wintrust != nullptr && crypt32 != nullptr && Resolve(wintrust, "WinVerifyTrust", a.WinVerifyTrust) &&
+               Resolve(crypt32, "CryptQueryObject", a.CryptQueryObject) &&
+               Resolve(crypt32, "CryptMsgGetParam", a.CryptMsgGetParam) &&
+               Resolve(crypt32, "CryptMsgClose", a.CryptMsgClose) &&
+               Resolve(crypt32, "CertCloseStore", a.CertCloseStore) &&
+               Resolve(crypt32, "CertFindCertificateInStore", a.CertFindCertificateInStore) &&
+               Resolve(crypt32, "CertFreeCertificateContext", a.CertFreeCertificateContext) &&
+               Resolve(crypt32, "CertGetNameStringW", a.CertGetNameStringW) &&
+               Resolve(crypt32, "CryptDecodeObject", a.CryptDecodeObject);
+    return a;
+  }();
+  return api;
+}
+
 }  // namespace tavlun::sysdll

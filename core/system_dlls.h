@@ -21,6 +21,8 @@
 #include <commctrl.h>
 #include <winscard.h>
 #include <oleauto.h>
+#include <wincrypt.h>
+#include <wintrust.h>
 
 namespace tavlun::sysdll {
 
@@ -79,6 +81,19 @@ struct OleAut32Api {
   decltype(&::SysFreeString) SysFreeString = nullptr;
 };
 
+struct TrustApi {
+  bool loaded = false;
+  decltype(&::WinVerifyTrust) WinVerifyTrust = nullptr;
+  decltype(&::CryptQueryObject) CryptQueryObject = nullptr;
+  decltype(&::CryptMsgGetParam) CryptMsgGetParam = nullptr;
+  decltype(&::CryptMsgClose) CryptMsgClose = nullptr;
+  decltype(&::CertCloseStore) CertCloseStore = nullptr;
+  decltype(&::CertFindCertificateInStore) CertFindCertificateInStore = nullptr;
+  decltype(&::CertFreeCertificateContext) CertFreeCertificateContext = nullptr;
+  decltype(&::CertGetNameStringW) CertGetNameStringW = nullptr;
+  decltype(&::CryptDecodeObject) CryptDecodeObject = nullptr;
+};
+
 // Each loads its DLL on first use (thread-safe) and resolves every function; `loaded` is true only when the DLL
 // and all of its functions were found.
 const BcryptApi& Bcrypt();
@@ -86,6 +101,7 @@ const VersionApi& Version();
 const WinscardApi& Winscard();
 const Comctl32Api& Comctl32();
 const OleAut32Api& OleAut32();
+const TrustApi& Trust();
 
 // A string allocated with SysAllocString (COM calls marshal it by its length prefix), freed when the owner ends.
 class UniqueBstr {

@@ -30,6 +30,17 @@ std::wstring DecimalText(std::uint64_t value) {
   return std::wstring(buffer + pos, buffer + sizeof(buffer) / sizeof(buffer[0]));
 }
 
+std::wstring FormatUtcTime(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                           unsigned second) {
+  const auto padded = [](unsigned value, std::size_t width) {
+    std::wstring text = DecimalText(static_cast<std::uint32_t>(value));
+    if (text.size() < width) text.insert(0, width - text.size(), L'0');
+    return text.substr(text.size() - width);
+  };
+  return padded(year, 4) + L"-" + padded(month, 2) + L"-" + padded(day, 2) + L"T" + padded(hour, 2) + L":" +
+         padded(minute, 2) + L":" + padded(second, 2) + L"Z";
+}
+
 std::wstring DecimalText(std::uint32_t value) { return DecimalText(static_cast<std::uint64_t>(value)); }
 
 std::wstring DecimalText(std::int32_t value) {

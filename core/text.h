@@ -18,6 +18,10 @@ std::wstring DecimalText(std::uint32_t value);
 std::wstring DecimalText(std::int32_t value);
 std::wstring DecimalText(std::uint64_t value);
 
+// "YYYY-MM-DDThh:mm:ssZ" (ISO 8601) of a UTC clock reading; the year four digits, each other field two.
+std::wstring FormatUtcTime(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
+                           unsigned second);
+
 // Upper-case hexadecimal without leading zeros ("1C4").
 std::wstring HexDigitsNoPad(std::uint32_t value);
 

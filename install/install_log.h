@@ -18,10 +18,6 @@ struct InstallLogContext {
   std::wstring work_area_moved;     // new names of work folders this run moved aside ("; "), empty when none
 };
 
-// "YYYY-MM-DDTHH:MM:SSZ" (ISO 8601, UTC).
-std::wstring FormatUtcTime(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
-                           unsigned second);
-
 // A value as one line: every control character (C0, DEL, C1), the Unicode line and paragraph separators and "%"
 // itself become "%" and two upper-case hexadecimal digits per UTF-8 byte ("\r\n" gives "%0D%0A"), so no value
 // can break its line or make a line of its own. Everything else, backslashes of paths included, stays as it is.

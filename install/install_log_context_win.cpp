@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "core/native_architecture.h"
+#include "core/text.h"
 #include "install/install_log.h"
 #include "install/temp_files.h"
 

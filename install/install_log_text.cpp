@@ -20,10 +20,8 @@ bool NeedsEscape(std::uint32_t c) {
 }
 
 void AppendPercentByte(std::wstring* text, std::uint32_t byte) {
-  static const wchar_t kDigits[] = L"0123456789ABCDEF";
-  *text += L'%';
-  *text += kDigits[(byte >> 4) & 0xF];
-  *text += kDigits[byte & 0xF];
+  const auto value = static_cast<std::uint8_t>(byte);
+  *text += L'%' + HexUpper(&value, 1);
 }
 
 // The UTF-8 bytes of one character below U+10000 (every escaped character is).
@@ -40,20 +38,7 @@ void AppendPercentUtf8(std::wstring* text, std::uint32_t c) {
   }
 }
 
-std::wstring Two(unsigned value) {
-  std::wstring text = DecimalText(static_cast<std::uint32_t>(value % 100));
-  return text.size() < 2 ? L"0" + text : text;
-}
-
 }  // namespace
-
-std::wstring FormatUtcTime(unsigned year, unsigned month, unsigned day, unsigned hour, unsigned minute,
-                           unsigned second) {
-  std::wstring year_text = DecimalText(static_cast<std::uint32_t>(year % 10000));
-  year_text.insert(0, 4 - year_text.size(), L'0');
-  return year_text + L"-" + Two(month) + L"-" + Two(day) + L"T" + Two(hour) + L":" + Two(minute) + L":" +
-         Two(second) + L"Z";
-}
 
 std::wstring EscapeLogValue(const std::wstring& value) {
   std::wstring text;

@@ -22,62 +22,23 @@ static_assert(kMaxSignatureCheckedFileBytes == kBackupSizeLimit, "one size limit
 // A signature block larger than this is not read for its signer's name (WinVerifyTrust still judges it).
 constexpr std::uint32_t kMaxCertificateTableBytes = 4 * 1024 * 1024;
 
-// wintrust and crypt32 are no KnownDLLs on every Windows: loaded by name from System32 only, like the others.
-struct TrustApi {
-  bool loaded = false;
-  decltype(&::WinVerifyTrust) WinVerifyTrust = nullptr;
-  decltype(&::CryptQueryObject) CryptQueryObject = nullptr;
-  decltype(&::CryptMsgGetParam) CryptMsgGetParam = nullptr;
-  decltype(&::CryptMsgClose) CryptMsgClose = nullptr;
-  decltype(&::CertCloseStore) CertCloseStore = nullptr;
-  decltype(&::CertFindCertificateInStore) CertFindCertificateInStore = nullptr;
-  decltype(&::CertFreeCertificateContext) CertFreeCertificateContext = nullptr;
-  decltype(&::CertGetNameStringW) CertGetNameStringW = nullptr;
-  decltype(&::CryptDecodeObject) CryptDecodeObject = nullptr;
-};
-
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn& slot) {
-  slot = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-  return slot != nullptr;
-}
-
-const TrustApi& Trust() {
-  static const TrustApi api = [] {
-    TrustApi a;
-    HMODULE wintrust = sysdll::LoadSystemDll(L"wintrust.dll");
-    HMODULE crypt32 = sysdll::LoadSystemDll(L"crypt32.dll");
-    a.loaded = wintrust != nullptr && crypt32 != nullptr && Resolve(wintrust, "WinVerifyTrust", a.WinVerifyTrust) &&
-               Resolve(crypt32, "CryptQueryObject", a.CryptQueryObject) &&
-               Resolve(crypt32, "CryptMsgGetParam", a.CryptMsgGetParam) &&
-               Resolve(crypt32, "CryptMsgClose", a.CryptMsgClose) &&
-               Resolve(crypt32, "CertCloseStore", a.CertCloseStore) &&
-               Resolve(crypt32, "CertFindCertificateInStore", a.CertFindCertificateInStore) &&
-               Resolve(crypt32, "CertFreeCertificateContext", a.CertFreeCertificateContext) &&
-               Resolve(crypt32, "CertGetNameStringW", a.CertGetNameStringW) &&
-               Resolve(crypt32, "CryptDecodeObject", a.CryptDecodeObject);
-    return a;
-  }();
-  return api;
-}
-
 struct CertStoreTraits {
   using pointer = HCERTSTORE;
   static pointer Empty() noexcept { return nullptr; }
   static bool IsValid(pointer h) noexcept { return h != nullptr; }
-  static void Close(pointer h) noexcept { Trust().CertCloseStore(h, 0); }
+  static void Close(pointer h) noexcept { sysdll::Trust().CertCloseStore(h, 0); }
 };
 struct CryptMsgTraits {
   using pointer = HCRYPTMSG;
   static pointer Empty() noexcept { return nullptr; }
   static bool IsValid(pointer h) noexcept { return h != nullptr; }
-  static void Close(pointer h) noexcept { Trust().CryptMsgClose(h); }
+  static void Close(pointer h) noexcept { sysdll::Trust().CryptMsgClose(h); }
 };
 struct CertContextTraits {
   using pointer = PCCERT_CONTEXT;
   static pointer Empty() noexcept { return nullptr; }
   static bool IsValid(pointer h) noexcept { return h != nullptr; }
-  static void Close(pointer h) noexcept { Trust().CertFreeCertificateContext(h); }
+  static void Close(pointer h) noexcept { sysdll::Trust().CertFreeCertificateContext(h); }
 };
 using UniqueCertStore = UniqueResource<CertStoreTraits>;
 using UniqueCryptMsg = UniqueResource<CryptMsgTraits>;
@@ -130,9 +91,9 @@ bool ReadSignedData(HANDLE file, std::uint64_t file_size, std::vector<std::uint8
 
 std::vector<std::uint8_t> MessageParam(HCRYPTMSG message, DWORD type) {
   DWORD size = 0;
-  if (!Trust().CryptMsgGetParam(message, type, 0, nullptr, &size) || size == 0) return {};
+  if (!sysdll::Trust().CryptMsgGetParam(message, type, 0, nullptr, &size) || size == 0) return {};
   std::vector<std::uint8_t> value(size);
-  if (!Trust().CryptMsgGetParam(message, type, 0, value.data(), &size)) return {};
+  if (!sysdll::Trust().CryptMsgGetParam(message, type, 0, value.data(), &size)) return {};
   value.resize(size);
   return value;
 }
@@ -147,7 +108,7 @@ std::wstring SigningTimeOf(const CMSG_SIGNER_INFO& signer, DWORD encoding) {
     FILETIME time{};
     DWORD size = sizeof(time);
     SYSTEMTIME utc{};
-    if (Trust().CryptDecodeObject(encoding, szOID_RSA_signingTime, attribute.rgValue[0].pbData,
+    if (sysdll::Trust().CryptDecodeObject(encoding, szOID_RSA_signingTime, attribute.rgValue[0].pbData,
                                   attribute.rgValue[0].cbData, 0, &time, &size) &&
         ::FileTimeToSystemTime(&time, &utc)) {
       return SigningTimeText(utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute);
@@ -166,7 +127,7 @@ void ReadSigner(const std::vector<std::uint8_t>& signed_data, SignatureCheck* ch
   DWORD format = 0;
   UniqueCertStore store;
   UniqueCryptMsg message;
-  if (!Trust().CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+  if (!sysdll::Trust().CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
                                 CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &content, &format, store.put(),
                                 message.put(), nullptr)) {
     return;
@@ -178,12 +139,12 @@ void ReadSigner(const std::vector<std::uint8_t>& signed_data, SignatureCheck* ch
   CERT_INFO wanted{};
   wanted.Issuer = signer->Issuer;
   wanted.SerialNumber = signer->SerialNumber;
-  UniqueCertContext certificate(Trust().CertFindCertificateInStore(store.get(), encoding, 0, CERT_FIND_SUBJECT_CERT,
+  UniqueCertContext certificate(sysdll::Trust().CertFindCertificateInStore(store.get(), encoding, 0, CERT_FIND_SUBJECT_CERT,
                                                                    &wanted, nullptr));
   if (!certificate) return;
   wchar_t name[256] = {};
   const DWORD length =
-      Trust().CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 256);
+      sysdll::Trust().CertGetNameStringW(certificate.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 256);
   // The name comes from the file: made display-safe once here, for the window as for the report.
   if (length > 1) check->signer = SanitizeForDisplay(std::wstring(name, length - 1));
 }
@@ -202,7 +163,7 @@ SignatureCheck CheckFileSignature(HANDLE file, const std::wstring& path) {
     check.detail = L"dosya boyutu inceleme sınırının dışında";
     return check;
   }
-  const TrustApi& api = Trust();
+  const sysdll::TrustApi& api = sysdll::Trust();
   if (!api.loaded) {
     check.detail = L"Windows imza doğrulama bileşenleri yüklenemedi";
     return check;

@@ -176,6 +176,15 @@ HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name) {
   return request.found.empty() ? nullptr : request.found.front();
 }
 
+HWND WaitForVisibleWindow(DWORD process_id, const wchar_t* class_name, DWORD timeout_ms) {
+  for (DWORD waited = 0; waited <= timeout_ms; waited += 50) {
+    const HWND window = FindProcessWindow(process_id, class_name);
+    if (window != nullptr && ::IsWindowVisible(window)) return window;
+    PumpMessagesFor(50);
+  }
+  return nullptr;
+}
+
 std::vector<HWND> FindProcessWindows(DWORD process_id, const wchar_t* class_name) {
   FindRequest request{process_id, class_name, {}, true};
   ::EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&request));

@@ -90,6 +90,9 @@ class ProcessJob {
 
 // The top-level window of class `class_name` that belongs to `process_id`, or nullptr.
 HWND FindProcessWindow(DWORD process_id, const wchar_t* class_name);
+// The window of class `class_name` of `process_id` once it is visible, pumping this thread's messages while it
+// waits; nullptr when none became visible within `timeout_ms`.
+HWND WaitForVisibleWindow(DWORD process_id, const wchar_t* class_name, DWORD timeout_ms = 60000);
 // Every top-level window of class `class_name` that belongs to `process_id`.
 std::vector<HWND> FindProcessWindows(DWORD process_id, const wchar_t* class_name);
 

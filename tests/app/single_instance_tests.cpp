@@ -17,11 +17,7 @@ TEST(SingleWindow, ASecondStartBringsTheFirstWindowForwardAndEnds) {
   ChildProcess first;
   ASSERT_TRUE(first.Start(ProgramPath(), L""));
   first.Resume();
-  HWND window = nullptr;
-  for (int i = 0; i < 600 && (window == nullptr || !::IsWindowVisible(window)); ++i) {
-    PumpMessagesFor(50);
-    window = FindProcessWindow(first.id(), kMainWindowClass);
-  }
+  const HWND window = WaitForVisibleWindow(first.id(), kMainWindowClass);
   ASSERT_NE(window, nullptr);
 
   // The first window minimised behind a window of this test.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/text.h"
 #include "install/event_log.h"
 #include "install/install_log.h"
 #include "program_version.h"
