@@ -1,5 +1,5 @@
 // One window per user session: a second start brings the first window forward and ends without a window of its
-// own; the other run modes never ask.
+// own.
 #include <gtest/gtest.h>
 
 #include "app/run_mode.h"
@@ -39,13 +39,6 @@ TEST(SingleWindow, ASecondStartBringsTheFirstWindowForwardAndEnds) {
   for (int i = 0; i < 100 && ::IsIconic(window); ++i) PumpMessagesFor(50);
   EXPECT_FALSE(::IsIconic(window));
   EXPECT_EQ(::GetForegroundWindow(), window);
-
-  // The probe child never asks: meanwhile it still answers a malformed command line with its own code.
-  ChildProcess probe;
-  ASSERT_TRUE(probe.Start(ProgramPath(), L"--pcsc-probe"));
-  probe.Resume();
-  DWORD probe_code = 999;
-  EXPECT_TRUE(probe.WaitForExit(30000, &probe_code) && probe_code == static_cast<DWORD>(kExitProbeRejected));
 
   ::DestroyWindow(other);
   ::PostMessageW(window, WM_CLOSE, 0, 0);
